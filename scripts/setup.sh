@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests and the tools need — only those that
+# are missing. Runs as root on Debian 12 (apt-get update once, then apt-get install).
+#   scripts/setup.sh            everything
+#   scripts/setup.sh native     only what the native build and tool need
+set -eu
+
+native_packages=(
+  ca-certificates cmake make g++ gcc pkg-config
+  googletest libgtest-dev libbenchmark-dev
+  libpng-dev zlib1g-dev libjpeg-dev libtiff-dev
+  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
+  python3 python3-pil fonts-noto-color-emoji
+)
+windows_packages=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+  wine64 xvfb xauth x11-utils imagemagick fp-utils clang libclang-rt-14-dev
+)
+
+wanted=("${native_packages[@]}")
+if [ "${1:-all}" != native ]; then
+  wanted+=("${windows_packages[@]}")
+fi
+
+missing=()
+for p in "${wanted[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# All tests: the native core under ASan/UBSan, then the Windows build under Wine.
+#   scripts/test.sh [native|windows]...   (default: both)
+set -u
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh || exit 1
+
+suites=("$@")
+[ ${#suites[@]} -gt 0 ] || suites=(native windows)
+failed=()
+
+run_suite() {
+  local preset=$1
+  echo "=== $preset: configure and build"
+  cmake --preset "$preset" >/dev/null || return 1
+  cmake --build --preset "$preset" || return 1
+  echo "=== $preset: tests"
+  ctest --preset "$preset"
+}
+
+for suite in "${suites[@]}"; do
+  run_suite "$suite" || failed+=("$suite")
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAILED: ${failed[*]}"
+  exit 1
+fi
+echo "All test suites passed: ${suites[*]}"
