@@ -1,0 +1,354 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A temporary folder that stands in for the application-data folder.
+struct TempRoot {
+  fs::path path;
+  TempRoot() {
+    path = fs::temp_directory_path() /
+           ("quendler-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(path);
+  }
+  ~TempRoot() { fs::remove_all(path); }
+};
+
+std::vector<std::string> namesWithPrefix(const std::vector<std::string>& log, char op) {
+  std::vector<std::string> out;
+  for (const std::string& e : log)
+    if (e[0] == op) out.push_back(e.substr(2));
+  return out;
+}
+
+TEST(Settings, FreshUserGetsDefaultsAndDataFolder) {
+  TempRoot root;
+  MemorySettingsStore store;
+  PlainSettingsFolders folders("/opt/q/quendler.exe", root.path.string());
+  Settings s;
+  ASSERT_EQ(LoadSettings(s, store, &folders), 1);
+
+  EXPECT_EQ(s.AutoDelete, 0);
+  EXPECT_EQ(s.Splash, 1);
+  EXPECT_EQ(s.Mondphasen, 0);
+  EXPECT_EQ(s.AutoExit, 0);
+  EXPECT_EQ(s.AutoStart, 1);
+  EXPECT_EQ(s.TerminSchutz, 0);
+  EXPECT_EQ(s.Snooze, 6);
+  EXPECT_EQ(s.x, -1);
+  EXPECT_EQ(s.y, -1);
+  EXPECT_EQ(s.left, 50);
+  EXPECT_EQ(s.top, 30);
+  EXPECT_EQ(s.right, 0);
+  EXPECT_EQ(s.OldDay, -1);
+  EXPECT_EQ(s.HG, 0);
+  EXPECT_EQ(s.Kalenderwoche, 1);
+  EXPECT_EQ(s.Wochentage, 1);
+  EXPECT_EQ(s.Feiertage, 0);
+  EXPECT_EQ(s.SheetFont.lfHeight, -30);
+  EXPECT_EQ(s.SheetFont.lfWeight, 600);
+  EXPECT_EQ(s.SheetFont.lfItalic, 0);
+  EXPECT_STREQ(s.SheetFont.lfFaceName, "Verdana");
+  EXPECT_EQ(s.SheetFont.lfOutPrecision, 1);
+  EXPECT_EQ(s.SheetFont.lfClipPrecision, 2);
+  EXPECT_EQ(s.SheetFont.lfQuality, 4);
+  EXPECT_EQ(s.SheetFont.lfPitchAndFamily, 0);
+  EXPECT_EQ(s.HeaderFont.lfHeight, -100);
+  EXPECT_EQ(s.HeaderFont.lfWeight, 800);
+  EXPECT_STREQ(s.HeaderFont.lfFaceName, "Verdana");
+  EXPECT_EQ(s.HeaderFont.lfQuality, 4);
+
+  std::string data = (root.path / "Skorvati" / "Desktopkalender" / "Die Quendler").string();
+  EXPECT_TRUE(fs::is_directory(data));
+  EXPECT_EQ(std::string(s.dataFolder), data + "/");
+  EXPECT_EQ(std::string(s.AlarmFile), data + "/alarm.qtm");
+  EXPECT_EQ(std::string(s.NotePath), data + "/");
+  EXPECT_STREQ(s.programFolder, "/opt/q/");
+  // No regional key and no profile entries: day-month-year with a dot.
+  EXPECT_EQ(s.iDate, 1);
+  EXPECT_STREQ(s.sDate, ".");
+  EXPECT_EQ(store.openCount, 0);
+}
+
+TEST(Settings, WithoutDataFolderTheProgramFolderServes) {
+  MemorySettingsStore store;
+  PlainSettingsFolders folders("C:\\Programme\\Q\\quendler.exe", "", '\\');
+  Settings s;
+  LoadSettings(s, store, &folders);
+  EXPECT_STREQ(s.AlarmFile, "C:\\Programme\\Q\\alarm.qtm");
+  EXPECT_STREQ(s.NotePath, "C:\\Programme\\Q\\");
+  EXPECT_STREQ(s.dataFolder, "");
+}
+
+TEST(Settings, RangeChecksOnLoad) {
+  struct Case {
+    DWORD hg, fheight;
+    int wantHg, wantHeight;
+  };
+  const Case cases[] = {
+      {19, static_cast<DWORD>(-6), 0, -30},   {static_cast<DWORD>(-1), 200, 0, -30},
+      {18, static_cast<DWORD>(-7), 18, -7},   {0, 128, 0, 128},
+      {5, 7, 5, 7},                           {3, static_cast<DWORD>(-129), 3, -30},
+  };
+  for (const Case& c : cases) {
+    MemorySettingsStore store;
+    store.setDword(kSettingsKey, "HG", c.hg);
+    store.setDword(kSettingsKey, "FHeight", c.fheight);
+    Settings s;
+    LoadSettings(s, store, nullptr);
+    EXPECT_EQ(s.HG, c.wantHg) << "HG " << c.hg;
+    EXPECT_EQ(s.SheetFont.lfHeight, c.wantHeight) << "FHeight " << static_cast<int>(c.fheight);
+    // The header copy takes the face but keeps its own size and weight.
+    EXPECT_EQ(s.HeaderFont.lfHeight, -100);
+  }
+}
+
+TEST(Settings, RoundTripCarriesEveryValueAndKeepsTheOrder) {
+  MemorySettingsStore store;
+  Settings a;
+  a.AutoDelete = 1; a.Splash = 0; a.Mondphasen = 1; a.AutoExit = 1; a.AutoStart = 0;
+  a.Snooze = 17; a.x = -5; a.y = 333; a.left = 11; a.top = 12; a.right = 13; a.OldDay = 31;
+  a.HG = 18; a.Kalenderwoche = 0; a.Wochentage = 0; a.Feiertage = 17;
+  a.SheetFont.lfHeight = -41; a.SheetFont.lfWeight = 700; a.SheetFont.lfItalic = 1;
+  std::snprintf(a.SheetFont.lfFaceName, LF_FACESIZE, "%s", "Arial");
+  std::snprintf(a.AlarmFile, MAX_PATH, "%s", "D:\\Daten\\Österreich.qtm");
+  std::snprintf(a.NotePath, MAX_PATH, "%s", "D:\\Notizen\\");
+  a.NoteFont.lfHeight = -3; a.NoteFont.lfWeight = 900; a.NoteFont.lfItalic = 1;
+  std::snprintf(a.NoteFont.lfFaceName, LF_FACESIZE, "%s", "Lucida Console");
+  ASSERT_EQ(SaveSettings(a, store), 1);
+
+  const std::vector<std::string> mainOrder = {
+      "x", "y", "OldDay", "AutoExit", "AutoStart", "Splash", "Mondphasen", "Kalenderwoche",
+      "Wochentage", "Feiertage", "AutoDelete", "Snooze", "AlarmFile", "NotePath", "FHeight",
+      "FWeight", "FItalic", "FName", "left", "top", "right", "HG",
+      "FHeight", "FWeight", "FItalic", "FName"};
+  EXPECT_EQ(namesWithPrefix(store.log, 'W'), mainOrder);
+  EXPECT_EQ(store.find(kSettingsKey, "TerminSchutz"), nullptr);
+  ASSERT_NE(store.find(kSettingsKey, "y"), nullptr);
+  EXPECT_TRUE(store.find(kSettingsKey, "y")->isDword);
+  EXPECT_FALSE(store.find(kSettingsKey, "FName")->isDword);
+
+  Settings b;
+  store.log.clear();
+  LoadSettings(b, store, nullptr);
+  loadNoteFont(b, store);
+  const std::vector<std::string> readOrder = {
+      "AutoDelete", "Splash", "Mondphasen", "AutoExit", "AutoStart", "TerminSchutz", "Snooze",
+      "x", "y", "left", "top", "right", "OldDay", "HG", "Kalenderwoche", "Wochentage",
+      "Feiertage", "FHeight", "FWeight", "FItalic", "FName", "AlarmFile", "NotePath",
+      // the Notiz key
+      "FHeight", "FWeight", "FItalic", "FName"};
+  EXPECT_EQ(namesWithPrefix(store.log, 'R'), readOrder);
+
+  EXPECT_EQ(b.AutoDelete, 1); EXPECT_EQ(b.Splash, 0); EXPECT_EQ(b.Mondphasen, 1);
+  EXPECT_EQ(b.AutoExit, 1); EXPECT_EQ(b.AutoStart, 0); EXPECT_EQ(b.Snooze, 17);
+  EXPECT_EQ(b.x, -5); EXPECT_EQ(b.y, 333); EXPECT_EQ(b.left, 11); EXPECT_EQ(b.top, 12);
+  EXPECT_EQ(b.right, 13); EXPECT_EQ(b.OldDay, 31); EXPECT_EQ(b.HG, 18);
+  EXPECT_EQ(b.Kalenderwoche, 0); EXPECT_EQ(b.Wochentage, 0); EXPECT_EQ(b.Feiertage, 17);
+  EXPECT_EQ(b.SheetFont.lfHeight, -41); EXPECT_EQ(b.SheetFont.lfWeight, 700);
+  EXPECT_EQ(b.SheetFont.lfItalic, 1);
+  EXPECT_STREQ(b.SheetFont.lfFaceName, "Arial");
+  EXPECT_STREQ(b.HeaderFont.lfFaceName, "Arial");
+  EXPECT_EQ(b.HeaderFont.lfWeight, 800);
+  EXPECT_EQ(b.HeaderFont.lfItalic, 1);
+  EXPECT_STREQ(b.AlarmFile, "D:\\Daten\\Österreich.qtm");
+  EXPECT_STREQ(b.NotePath, "D:\\Notizen\\");
+  EXPECT_EQ(b.NoteFont.lfHeight, -3);  // the notes font has no range check
+  EXPECT_EQ(b.NoteFont.lfWeight, 900);
+  EXPECT_EQ(b.NoteFont.lfItalic, 1);
+  EXPECT_STREQ(b.NoteFont.lfFaceName, "Lucida Console");
+  EXPECT_EQ(b.NoteFont.lfPitchAndFamily, 0x31);
+  EXPECT_EQ(b.NoteFont.lfQuality, 2);
+}
+
+TEST(Settings, ReloadKeepsTheNotesFontAndResetsUnsavedChanges) {
+  MemorySettingsStore store;
+  Settings s;
+  loadNoteFont(s, store);
+  std::snprintf(s.NoteFont.lfFaceName, LF_FACESIZE, "%s", "Consolas");
+  s.HG = 7;  // changed in memory, not saved
+  LoadSettings(s, store, nullptr);
+  EXPECT_EQ(s.HG, 0);
+  EXPECT_STREQ(s.NoteFont.lfFaceName, "Consolas");
+}
+
+TEST(Settings, StringsAreAskedForThreeTimes) {
+  MemorySettingsStore store;
+  store.setString(kSettingsKey, "FName", "Georgia");
+  store.failStringReads = 2;
+  Settings s;
+  LoadSettings(s, store, nullptr);
+  EXPECT_STREQ(s.SheetFont.lfFaceName, "Georgia");
+
+  store.failStringReads = 3;  // FName fails three times: its default stands
+  LoadSettings(s, store, nullptr);
+  EXPECT_STREQ(s.SheetFont.lfFaceName, "Verdana");
+}
+
+TEST(Settings, OverlongOrEmptyStringsKeepTheDefault) {
+  MemorySettingsStore store;
+  store.setString(kSettingsKey, "FName", std::string(32, 'A'));  // 32 + zero > 32 bytes
+  store.setString(kSettingsKey, "AlarmFile", "");
+  store.setString(kSettingsKey, "NotePath", std::string(300, 'n'));
+  PlainSettingsFolders folders("C:\\Q\\quendler.exe", "", '\\');
+  Settings s;
+  LoadSettings(s, store, &folders);
+  EXPECT_STREQ(s.SheetFont.lfFaceName, "Verdana");
+  EXPECT_STREQ(s.AlarmFile, "C:\\Q\\alarm.qtm");
+  EXPECT_STREQ(s.NotePath, "C:\\Q\\");
+
+  store.setString(kSettingsKey, "FName", std::string(31, 'B'));
+  LoadSettings(s, store, &folders);
+  EXPECT_EQ(std::string(s.SheetFont.lfFaceName), std::string(31, 'B'));
+}
+
+TEST(Settings, NotePathGetsATrailingSeparator) {
+  MemorySettingsStore store;
+  store.setString(kSettingsKey, "NotePath", "D:\\Notizen");
+  PlainSettingsFolders folders("C:\\Q\\quendler.exe", "", '\\');
+  Settings s;
+  LoadSettings(s, store, &folders);
+  EXPECT_STREQ(s.NotePath, "D:\\Notizen\\");
+  // A path that fills the buffer cannot take one more character: the default stands.
+  store.setString(kSettingsKey, "NotePath", std::string(MAX_PATH - 1, 'p'));
+  LoadSettings(s, store, &folders);
+  EXPECT_STREQ(s.NotePath, "C:\\Q\\");
+}
+
+TEST(Settings, DateOrderAndSeparator) {
+  {  // the regional key wins
+    MemorySettingsStore store;
+    store.setString(kInternationalKey, "iDate", "2");
+    store.setString(kInternationalKey, "sDate", "-/");
+    store.setProfile("intl", "iDate", "0");
+    Settings s;
+    LoadSettings(s, store, nullptr);
+    EXPECT_EQ(s.iDate, 2);
+    EXPECT_STREQ(s.sDate, "-");
+  }
+  {  // an empty separator falls back to the profile, order included
+    MemorySettingsStore store;
+    store.setString(kInternationalKey, "iDate", "2");
+    store.setString(kInternationalKey, "sDate", "");
+    store.setProfile("intl", "iDate", "0");
+    store.setProfile("intl", "sDate", "/");
+    Settings s;
+    LoadSettings(s, store, nullptr);
+    EXPECT_EQ(s.iDate, 0);
+    EXPECT_STREQ(s.sDate, "/");
+  }
+  {  // an empty separator with an empty profile: the default order and "."
+    MemorySettingsStore store;
+    store.setString(kInternationalKey, "sDate", "");
+    store.setProfile("intl", "sDate", "");
+    Settings s;
+    LoadSettings(s, store, nullptr);
+    EXPECT_EQ(s.iDate, 1);
+    EXPECT_STREQ(s.sDate, ".");
+  }
+}
+
+TEST(Settings, UnopenableKeys) {
+  MemorySettingsStore store;
+  store.setDword(kSettingsKey, "HG", 4);
+  store.unopenable.push_back(kSettingsKey);
+  Settings s;
+  LoadSettings(s, store, nullptr);
+  EXPECT_EQ(s.HG, 0);  // defaults stand
+  s.NoteFont.lfWeight = 555;
+  EXPECT_EQ(SaveSettings(s, store), 0);  // reported to the caller, Notiz still written
+  ASSERT_NE(store.find(kNoteFontKey, "FWeight"), nullptr);
+  EXPECT_EQ(store.find(kNoteFontKey, "FWeight")->dword, 555u);
+  EXPECT_EQ(store.find(kSettingsKey, "OldDay"), nullptr);
+}
+
+TEST(Settings, AutostartHoldsTheQuotedPath) {
+  MemorySettingsStore store;
+  PlainSettingsFolders folders("C:\\Program Files\\Die Quendler\\quendler.exe", "", '\\');
+  SetAutostart(1, store, folders);
+  const MemorySettingsStore::Value* v = store.find(kRunKey, kAutostartValue);
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->text, "\"C:\\Program Files\\Die Quendler\\quendler.exe\"");
+  SetAutostart(0, store, folders);
+  EXPECT_EQ(store.find(kRunKey, kAutostartValue), nullptr);
+}
+
+TEST(Settings, HandBackFromTheWorker) {
+  Settings s;
+  s.OldDay = 3;
+  EXPECT_EQ(takeSettingsHandBack(s), 0);
+  handBackOldDay(4);
+  handBackSheetFontHeight(-22);
+  handBackOldDay(5);  // only the latest counts
+  EXPECT_EQ(takeSettingsHandBack(s), 1);
+  EXPECT_EQ(s.OldDay, 5);
+  EXPECT_EQ(s.SheetFont.lfHeight, -22);
+  EXPECT_EQ(takeSettingsHandBack(s), 0);
+}
+
+TEST(SettingsFile, ParsesSectionsNumbersAndStrings) {
+  TextFileSettingsStore store;
+  store.parse(
+      "# the tool's settings\n"
+      "HG = 12\n"
+      "FHeight=-44\n"
+      "FName=Times New Roman\n"
+      "Feiertage=0x11\n"
+      "right=junk\n"
+      "[Notiz]\n"
+      "fname=Courier\n"
+      "[Control Panel\\International]\n"
+      "iDate=0\n"
+      "sDate=/\n");
+  Settings s;
+  LoadSettings(s, store, nullptr);
+  loadNoteFont(s, store);
+  EXPECT_EQ(s.HG, 12);
+  EXPECT_EQ(s.SheetFont.lfHeight, -44);
+  EXPECT_STREQ(s.SheetFont.lfFaceName, "Times New Roman");
+  EXPECT_EQ(s.Feiertage, 17);
+  EXPECT_EQ(s.right, 0);  // not a number: the default stands
+  EXPECT_STREQ(s.NoteFont.lfFaceName, "Courier");  // value names ignore case
+  EXPECT_EQ(s.iDate, 0);
+  EXPECT_STREQ(s.sDate, "/");
+}
+
+TEST(SettingsFile, SaveAndLoadAgain) {
+  TempRoot root;
+  fs::create_directories(root.path);
+  std::string file = (root.path / "quendler.ini").string();
+  Settings s;
+  EXPECT_EQ(loadSettingsFile(file.c_str(), s), 0);  // missing file: defaults
+  EXPECT_EQ(s.HG, 0);
+
+  TextFileSettingsStore store;
+  Settings a;
+  a.HG = 9;
+  a.SheetFont.lfHeight = -20;
+  a.OldDay = 14;
+  std::snprintf(a.SheetFont.lfFaceName, LF_FACESIZE, "%s", "12345");  // numeric-looking face
+  SaveSettings(a, store);
+  ASSERT_EQ(store.save(file.c_str()), 1);
+  EXPECT_FALSE(fs::exists(file + ".tmp"));
+
+  ASSERT_EQ(loadSettingsFile(file.c_str(), s), 1);
+  EXPECT_EQ(s.HG, 9);
+  EXPECT_EQ(s.SheetFont.lfHeight, -20);
+  EXPECT_EQ(s.OldDay, 14);
+  EXPECT_STREQ(s.SheetFont.lfFaceName, "12345");
+  std::ifstream in(file);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("[Notiz]\nFHeight=-14\n"), std::string::npos) << text;
+}
+
+}  // namespace
