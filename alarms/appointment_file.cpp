@@ -1,0 +1,246 @@
+#include "alarms/appointment_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "alarms/safe_file.h"
+#include "calendar/date_arith.h"
+#include "platform/clock.h"
+
+const char* const kRepeatKindTexts[12] = {
+    "aus",    "einmalig", "täglich",    "monatlich", "jährlich", "Montag",
+    "Dienstag", "Mittwoch", "Donnerstag", "Freitag",   "Samstag",  "Sonntag"};
+
+const char* const kActionTexts[4] = {"(nichts)", "Hinweis", "Sound abspielen",
+                                     "Programm starten"};
+
+const int alarmPictureMap[29] = {0,  1,  2,  7,  3,  4,  5,  8,  6,  9,  20, 18, 19, 11, 16,
+                                 26, 14, 17, 27, 10, 22, 23, 25, 28, 21, 12, 13, 24, 15};
+
+AppointmentTable AppointmentFile;
+
+int appointmentPictureNumber(unsigned picture) {
+  if (picture < sizeof(alarmPictureMap) / sizeof(alarmPictureMap[0]))
+    return alarmPictureMap[picture];
+  return static_cast<int>(picture);
+}
+
+size_t appointmentFieldLength(const char* field, size_t width) {
+  const void* end = std::memchr(field, 0, width);
+  return end ? static_cast<size_t>(static_cast<const char*>(end) - field) : width;
+}
+
+namespace {
+
+// A field without its terminator ends at the field's last byte.
+void boundField(char* field, size_t width) {
+  if (!std::memchr(field, 0, width)) field[width - 1] = 0;
+}
+
+long dateKey(int day, int month, int year) {
+  return static_cast<long>(year) * 10000 + month * 100 + day;
+}
+
+// Collation weights for the Windows-1252 texts of names: case does not count, letters with
+// marks sort with their base letter and only break ties, symbols come before digits and
+// digits before letters.
+struct Collation {
+  std::vector<int> primary;
+  std::vector<int> secondary;
+};
+
+void addLetter(Collation& out, const char* base, int mark) {
+  for (const char* p = base; *p; ++p) {
+    out.primary.push_back(1000 + (*p - 'A'));
+    out.secondary.push_back(mark);
+    mark = 0;
+  }
+}
+
+Collation collate(const char* text, size_t width) {
+  Collation out;
+  size_t n = appointmentFieldLength(text, width);
+  for (size_t i = 0; i < n; ++i) {
+    unsigned c = static_cast<unsigned char>(text[i]);
+    char letter[3] = {0, 0, 0};
+    int mark = 0;
+    if (c >= 'a' && c <= 'z') {
+      letter[0] = static_cast<char>(c - 32);
+    } else if (c >= 'A' && c <= 'Z') {
+      letter[0] = static_cast<char>(c);
+    } else if (c >= 0xC0) {
+      // Fold the small letters of the upper half onto the capitals (0xE0.. -> 0xC0..).
+      unsigned u = (c >= 0xE0 && c != 0xF7 && c != 0xFF) ? c - 0x20 : c;
+      mark = static_cast<int>(u);
+      if (c == 0xFF) { letter[0] = 'Y'; mark = 0x9F; }
+      else if (u >= 0xC0 && u <= 0xC5) letter[0] = 'A';
+      else if (u == 0xC6) { letter[0] = 'A'; letter[1] = 'E'; }
+      else if (u == 0xC7) letter[0] = 'C';
+      else if (u >= 0xC8 && u <= 0xCB) letter[0] = 'E';
+      else if (u >= 0xCC && u <= 0xCF) letter[0] = 'I';
+      else if (u == 0xD0) letter[0] = 'D';
+      else if (u == 0xD1) letter[0] = 'N';
+      else if ((u >= 0xD2 && u <= 0xD6) || u == 0xD8) letter[0] = 'O';
+      else if (u >= 0xD9 && u <= 0xDC) letter[0] = 'U';
+      else if (u == 0xDD) letter[0] = 'Y';
+      else if (u == 0xDE) { letter[0] = 'T'; letter[1] = 'H'; }
+      else if (u == 0xDF) { letter[0] = 'S'; letter[1] = 'S'; }
+    } else if (c == 0x8A || c == 0x9A) { letter[0] = 'S'; mark = 0x8A; }
+    else if (c == 0x8C || c == 0x9C) { letter[0] = 'O'; letter[1] = 'E'; mark = 0x8C; }
+    else if (c == 0x8E || c == 0x9E) { letter[0] = 'Z'; mark = 0x8E; }
+    else if (c == 0x9F) { letter[0] = 'Y'; mark = 0x9F; }
+    else if (c == 0x83) { letter[0] = 'F'; mark = 0x83; }
+
+    if (letter[0]) {
+      addLetter(out, letter, mark);
+    } else if (c >= '0' && c <= '9') {
+      out.primary.push_back(500 + static_cast<int>(c - '0'));
+      out.secondary.push_back(0);
+    } else {
+      out.primary.push_back(static_cast<int>(c));  // symbols, blanks, control bytes
+      out.secondary.push_back(0);
+    }
+  }
+  return out;
+}
+
+int compareWeights(const std::vector<int>& a, const std::vector<int>& b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return 0;
+}
+
+int compareFields(const char* a, const char* b, size_t width) {
+  Collation ca = collate(a, width);
+  Collation cb = collate(b, width);
+  int r = compareWeights(ca.primary, cb.primary);
+  if (r != 0) return r;
+  return compareWeights(ca.secondary, cb.secondary);
+}
+
+}  // namespace
+
+int compareAppointmentNames(const char* a, const char* b) {
+  return compareFields(a, b, static_cast<size_t>(-1) / 2);
+}
+
+int loadAppointmentTable(AppointmentTable& table, const char* path, int autoDelete, int day,
+                         int month, int year) {
+  table.count = 0;
+  table.currentIndex = 0;
+  if (!path || !*path) return 0;
+  FILE* file = std::fopen(path, "rb");
+  if (!file) return 0;
+
+  long today = dateKey(day, month, year);
+  while (table.count < kAppointmentSlots) {
+    Appointment& slot = table.slots[table.count];
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(&slot);
+    size_t got = std::fread(bytes, 1, kAppointmentRecordSize, file);
+    if (got == 0) break;
+    // A short last piece is taken as a record; its missing bytes are zeros.
+    if (got < kAppointmentRecordSize) std::memset(bytes + got, 0, kAppointmentRecordSize - got);
+    boundField(slot.path, sizeof(slot.path));
+    boundField(slot.remark, sizeof(slot.remark));
+    boundField(slot.name, sizeof(slot.name));
+
+    // The whole date decides: a record of a later year is not in the past.
+    if (autoDelete && slot.repeatKind == kRepeatOff &&
+        dateKey(slot.day, slot.month, slot.year) < today)
+      continue;
+    ++table.count;
+    if (got < kAppointmentRecordSize) break;
+  }
+  std::fclose(file);
+  return 1;
+}
+
+void sortAppointments(AppointmentTable& table) {
+  int count = table.count;
+  if (count > kAppointmentSlots) count = kAppointmentSlots;
+  if (count < 2) return;
+  bool swapped = true;
+  while (swapped) {
+    swapped = false;
+    for (int k = 0; k + 1 < count; ++k) {
+      Appointment& a = table.slots[k];
+      Appointment& b = table.slots[k + 1];
+      if (compareFields(a.name, b.name, sizeof(a.name)) > 0) {
+        Appointment t = a;
+        a = b;
+        b = t;
+        swapped = true;
+      }
+    }
+  }
+}
+
+int saveAppointmentTable(AppointmentTable& table, const char* path) {
+  if (!path || !*path) return 0;
+  sortAppointments(table);
+  int count = table.count;
+  if (count < 0) count = 0;
+  if (count > kAppointmentSlots) count = kAppointmentSlots;
+
+  std::string temporary = temporaryPathBeside(path);
+  FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (!file) return 0;
+  int ok = 1;
+  for (int k = 0; k < count && ok; ++k)
+    ok = std::fwrite(&table.slots[k], kAppointmentRecordSize, 1, file) == 1;
+  if (!finishWrittenFile(file)) ok = 0;
+  if (!ok) {
+    std::remove(temporary.c_str());
+    return 0;
+  }
+  return replaceFileWith(temporary.c_str(), path);
+}
+
+int findAppointmentPicture(const AppointmentTable& table, int day, int month, int year) {
+  int count = table.count;
+  if (count > kAppointmentSlots) count = kAppointmentSlots;
+  int weekday = -1;
+  for (int k = 0; k < count; ++k) {
+    const Appointment& a = table.slots[k];
+    if (a.repeatKind == kRepeatOff || a.picture == 0) continue;
+    bool match = false;
+    switch (a.repeatKind) {
+      case kRepeatOnce:
+        match = a.day == day && a.month == month && a.year == year;
+        break;
+      case kRepeatMonthly:
+        match = a.day == day;
+        break;
+      case kRepeatYearly:
+        match = a.day == day && a.month == month;
+        break;
+      case kRepeatDaily:  // daily appointments never show a picture on the sheet
+        break;
+      default:
+        if (a.repeatKind >= kRepeatMonday && a.repeatKind <= kRepeatSunday) {
+          if (weekday < 0) weekday = DayOfWeek(day, month, year);
+          int recordWeekday = a.repeatKind == kRepeatSunday ? 0 : a.repeatKind - 4;
+          match = weekday == recordWeekday;
+        }
+        break;
+    }
+    if (match) return appointmentPictureNumber(a.picture);
+  }
+  return 0;
+}
+
+int loadAppointments(const char* path, int autoDelete) {
+  LocalTime now;
+  readLocalClock(now);
+  return loadAppointmentTable(AppointmentFile, path, autoDelete, now.day, now.month, now.year);
+}
+
+int saveAppointments(const char* path) { return saveAppointmentTable(AppointmentFile, path); }
+
+int findAppointmentPicture(int day, int month, int year) {
+  return findAppointmentPicture(AppointmentFile, day, month, year);
+}
