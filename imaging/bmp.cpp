@@ -7,30 +7,30 @@
 
 namespace {
 
-void putLE16(BYTE* p, uint32_t v) {
+void putLE16(BYTE* p, DWORD v) {
   p[0] = static_cast<BYTE>(v);
   p[1] = static_cast<BYTE>(v >> 8);
 }
 
-void putLE32(BYTE* p, uint32_t v) {
+void putLE32(BYTE* p, DWORD v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
 }
 
-uint32_t getLE32(const BYTE* p) {
-  return p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+DWORD getLE32(const BYTE* p) {
+  return p[0] | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
+         (static_cast<DWORD>(p[3]) << 24);
 }
 
-uint16_t getLE16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+WORD getLE16(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
 
-bool validDepth(uint32_t bits) {
+bool validDepth(DWORD bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
 // ---- Writing ------------------------------------------------------------------------------
 
-int32_t writeBmp(CISIO& dest, const BYTE* image, uint32_t width, uint32_t height, uint32_t bits, uint32_t stride,
-                 uint32_t entries, const BYTE* palette, const BmpResolution* resolution, uint32_t flags) {
+int32_t writeBmp(CISIO& dest, const BYTE* image, DWORD width, DWORD height, DWORD bits, DWORD stride,
+                 DWORD entries, const BYTE* palette, const BmpResolution* resolution, DWORD flags) {
   if (flags & kIsBmpStrideRound4) stride = (stride + 3u) & ~3u;
   const uint64_t pixelBytes = (static_cast<uint64_t>(width) * bits + 7) / 8;
   const uint64_t fileRowBytes = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
@@ -40,18 +40,18 @@ int32_t writeBmp(CISIO& dest, const BYTE* image, uint32_t width, uint32_t height
   if (imageSize > 0xFFFFFFFFull || offset + imageSize > 0xFFFFFFFFull) return kIsErrBadArgument;
 
   BYTE fileHeader[14] = {'B', 'M'};
-  putLE32(fileHeader + 2, static_cast<uint32_t>(offset + imageSize));
-  putLE32(fileHeader + 10, static_cast<uint32_t>(offset));
+  putLE32(fileHeader + 2, static_cast<DWORD>(offset + imageSize));
+  putLE32(fileHeader + 10, static_cast<DWORD>(offset));
   BYTE info[40] = {0};
   putLE32(info + 0, 40);
   putLE32(info + 4, width);
   putLE32(info + 8, height);
   putLE16(info + 12, 1);
   putLE16(info + 14, bits);
-  putLE32(info + 20, static_cast<uint32_t>(imageSize));
+  putLE32(info + 20, static_cast<DWORD>(imageSize));
   if (resolution) {
-    putLE32(info + 24, static_cast<uint32_t>(resolution->xPixelsPerMeter));
-    putLE32(info + 28, static_cast<uint32_t>(resolution->yPixelsPerMeter));
+    putLE32(info + 24, static_cast<DWORD>(resolution->xPixelsPerMeter));
+    putLE32(info + 28, static_cast<DWORD>(resolution->yPixelsPerMeter));
   }
   putLE32(info + 32, entries);
   putLE32(info + 36, entries);
@@ -65,14 +65,14 @@ int32_t writeBmp(CISIO& dest, const BYTE* image, uint32_t width, uint32_t height
   if (!rowBlock.allocate(fileRowBytes, error)) return error;
   BYTE* row = rowBlock.get();
   const bool swap = (bits == 24 || bits == 32) && !(flags & kIsBmpPixelsBgr);
-  const uint32_t step = bits / 8;
+  const DWORD step = bits / 8;
   static const BYTE zero = 0;
-  for (uint32_t i = 0; i < height; ++i) {
-    const uint32_t r = (flags & kIsBmpRowsBottomUp) ? i : height - 1 - i;
+  for (DWORD i = 0; i < height; ++i) {
+    const DWORD r = (flags & kIsBmpRowsBottomUp) ? i : height - 1 - i;
     std::memcpy(row, image + static_cast<uint64_t>(r) * stride, static_cast<size_t>(pixelBytes));
     if (swap)
-      for (uint32_t x = 0; x < width; ++x) std::swap(row[x * step], row[x * step + 2]);
-    if (!dest.WriteBytes(row, static_cast<uint32_t>(pixelBytes))) return kIsErrWrite;
+      for (DWORD x = 0; x < width; ++x) std::swap(row[x * step], row[x * step + 2]);
+    if (!dest.WriteBytes(row, static_cast<DWORD>(pixelBytes))) return kIsErrWrite;
     for (uint64_t n = pixelBytes; n % 4 != 0; ++n)
       if (!dest.WriteBytes(&zero, 1)) return kIsErrWrite;
   }
@@ -84,22 +84,22 @@ int32_t writeBmp(CISIO& dest, const BYTE* image, uint32_t width, uint32_t height
 struct BmpInfo {
   int64_t width = 0;
   int64_t height = 0;  // negative: top-down
-  uint32_t bits = 0;
-  uint32_t compression = 0;
-  uint32_t masks[3] = {0, 0, 0};
+  DWORD bits = 0;
+  DWORD compression = 0;
+  DWORD masks[3] = {0, 0, 0};
   bool hasMasks = false;
-  uint32_t entries = 0;  // palette entries read
+  DWORD entries = 0;  // palette entries read
   BYTE palette[256][4] = {};
 };
 
-constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
+constexpr DWORD kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
 
 int32_t readHeaders(CISIO& src, BmpInfo& info) {
   BYTE fileHeader[14];
   if (!src.ReadExact(fileHeader, sizeof fileHeader)) return kIsErrRead;
   if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return kIsErrNotBmp;
-  const uint32_t offBits = getLE32(fileHeader + 10);
-  uint32_t headerSize;
+  const DWORD offBits = getLE32(fileHeader + 10);
+  DWORD headerSize;
   if (!readU32LE(src, headerSize)) return kIsErrRead;
   uint64_t usualOffset;
   if (headerSize == 40) {
@@ -109,7 +109,7 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
     info.height = static_cast<int32_t>(getLE32(h + 4));
     info.bits = getLE16(h + 10);
     info.compression = getLE32(h + 12);
-    const uint32_t coloursUsed = getLE32(h + 28);
+    const DWORD coloursUsed = getLE32(h + 28);
     if (info.width <= 0 || info.height == 0) return kIsErrNotBmp;
     switch (info.compression) {
       case kBiRgb:
@@ -121,7 +121,7 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
         if (info.bits != 4) return kIsErrNotBmp;
         break;
       case kBiBitfields:
-        for (uint32_t& m : info.masks)
+        for (DWORD& m : info.masks)
           if (!readU32LE(src, m)) return kIsErrRead;
         info.hasMasks = true;
         break;
@@ -131,7 +131,7 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
     if (!validDepth(info.bits)) return kIsErrNotBmp;
     if (info.bits <= 8) {
       uint64_t count = coloursUsed ? coloursUsed : (1ull << info.bits);
-      info.entries = static_cast<uint32_t>(std::min<uint64_t>(count, 256));
+      info.entries = static_cast<DWORD>(std::min<uint64_t>(count, 256));
       if (!src.ReadExact(info.palette, 4 * info.entries)) return kIsErrRead;
     }
     usualOffset = 54 + 4ull * info.entries;
@@ -145,11 +145,11 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
     if (info.width == 0 || info.height == 0) return kIsErrNotBmp;
     if (info.bits != 1 && info.bits != 4 && info.bits != 8 && info.bits != 24) return kIsErrNotBmp;
     if (info.bits <= 8) {
-      uint32_t count = 1u << info.bits;
+      DWORD count = 1u << info.bits;
       // Some writers give a shorter table; the pixel data offset tells.
       if (offBits >= 26 && (offBits - 26) / 3 < count) count = (offBits - 26) / 3;
       info.entries = count;
-      for (uint32_t i = 0; i < count; ++i) {
+      for (DWORD i = 0; i < count; ++i) {
         if (!src.ReadExact(info.palette[i], 3)) return kIsErrRead;
         info.palette[i][3] = 0;
       }
@@ -163,7 +163,7 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
     if (offBits) isTrace("BMP read: assuming bfOffBits includes sizeof(BITMAPINFOHEADER)\n");
     return kIsOk;
   }
-  uint32_t position = 0;
+  DWORD position = 0;
   if (src.Tell(position) && offBits < position)
     isTrace("BMP read: bfOffBits is less than the number of bytes already read!!!\n");
   if (offBits > 0x7FFFFFFFu || !src.Seek(static_cast<int32_t>(offBits), 0)) return kIsErrRead;
@@ -172,16 +172,16 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
 
 // A channel through a BI_BITFIELDS mask, scaled to 0 ... 255.
 struct MaskChannel {
-  uint32_t mask = 0;
+  DWORD mask = 0;
   int shift = 0;
-  uint32_t max = 0;
+  DWORD max = 0;
 
-  explicit MaskChannel(uint32_t m) : mask(m) {
+  explicit MaskChannel(DWORD m) : mask(m) {
     if (!m) return;
     while (!((m >> shift) & 1u)) ++shift;
     max = m >> shift;
   }
-  BYTE operator()(uint32_t v) const {
+  BYTE operator()(DWORD v) const {
     if (!max) return 0;
     return static_cast<BYTE>(static_cast<uint64_t>((v & mask) >> shift) * 255 / max);
   }
@@ -189,26 +189,26 @@ struct MaskChannel {
 
 class OutputImage {
  public:
-  OutputImage(BYTE* data, uint32_t height, uint64_t rowBytes, uint32_t pixelBytes, bool bottomUp)
+  OutputImage(BYTE* data, DWORD height, uint64_t rowBytes, DWORD pixelBytes, bool bottomUp)
       : data_(data), height_(height), rowBytes_(rowBytes), pixelBytes_(pixelBytes), bottomUp_(bottomUp) {}
 
   // Pixel row for file row `fileRow` (0 = first row in the file).
-  BYTE* row(uint32_t fileRow) const {
-    uint32_t r = bottomUp_ ? height_ - 1 - fileRow : fileRow;
+  BYTE* row(DWORD fileRow) const {
+    DWORD r = bottomUp_ ? height_ - 1 - fileRow : fileRow;
     return data_ + r * rowBytes_;
   }
-  uint32_t pixelBytes() const { return pixelBytes_; }
+  DWORD pixelBytes() const { return pixelBytes_; }
 
  private:
   BYTE* data_;
-  uint32_t height_;
+  DWORD height_;
   uint64_t rowBytes_;
-  uint32_t pixelBytes_;
+  DWORD pixelBytes_;
   bool bottomUp_;
 };
 
 // Palette index to R, G, B; an index beyond the palette is black.
-inline void putIndex(const BmpInfo& info, BYTE* out, uint32_t index) {
+inline void putIndex(const BmpInfo& info, BYTE* out, DWORD index) {
   if (index < info.entries) {
     out[0] = info.palette[index][2];
     out[1] = info.palette[index][1];
@@ -218,29 +218,29 @@ inline void putIndex(const BmpInfo& info, BYTE* out, uint32_t index) {
   }
 }
 
-void convertRow(const BmpInfo& info, const BYTE* in, BYTE* out, uint32_t width, uint32_t step) {
+void convertRow(const BmpInfo& info, const BYTE* in, BYTE* out, DWORD width, DWORD step) {
   switch (info.bits) {
     case 1:
-      for (uint32_t x = 0; x < width; ++x) putIndex(info, out + x * step, (in[x >> 3] >> (7 - (x & 7))) & 1u);
+      for (DWORD x = 0; x < width; ++x) putIndex(info, out + x * step, (in[x >> 3] >> (7 - (x & 7))) & 1u);
       break;
     case 4:
-      for (uint32_t x = 0; x < width; ++x)
+      for (DWORD x = 0; x < width; ++x)
         putIndex(info, out + x * step, (x & 1) ? (in[x >> 1] & 15u) : (in[x >> 1] >> 4));
       break;
     case 8:
-      for (uint32_t x = 0; x < width; ++x) putIndex(info, out + x * step, in[x]);
+      for (DWORD x = 0; x < width; ++x) putIndex(info, out + x * step, in[x]);
       break;
     case 16:
       if (info.hasMasks) {
         MaskChannel r(info.masks[0]), g(info.masks[1]), b(info.masks[2]);
-        for (uint32_t x = 0; x < width; ++x) {
-          uint32_t v = getLE16(in + 2 * x);
+        for (DWORD x = 0; x < width; ++x) {
+          DWORD v = getLE16(in + 2 * x);
           BYTE* o = out + x * step;
           o[0] = r(v), o[1] = g(v), o[2] = b(v);
         }
       } else {
-        for (uint32_t x = 0; x < width; ++x) {
-          uint32_t v = getLE16(in + 2 * x);
+        for (DWORD x = 0; x < width; ++x) {
+          DWORD v = getLE16(in + 2 * x);
           BYTE* o = out + x * step;
           o[0] = static_cast<BYTE>(((v >> 10) & 31u) * 255 / 31);
           o[1] = static_cast<BYTE>(((v >> 5) & 31u) * 255 / 31);
@@ -249,7 +249,7 @@ void convertRow(const BmpInfo& info, const BYTE* in, BYTE* out, uint32_t width, 
       }
       break;
     case 24:
-      for (uint32_t x = 0; x < width; ++x) {
+      for (DWORD x = 0; x < width; ++x) {
         const BYTE* p = in + 3 * x;
         BYTE* o = out + x * step;
         o[0] = p[2], o[1] = p[1], o[2] = p[0];
@@ -258,13 +258,13 @@ void convertRow(const BmpInfo& info, const BYTE* in, BYTE* out, uint32_t width, 
     case 32:
       if (info.hasMasks) {
         MaskChannel r(info.masks[0]), g(info.masks[1]), b(info.masks[2]);
-        for (uint32_t x = 0; x < width; ++x) {
-          uint32_t v = getLE32(in + 4 * x);
+        for (DWORD x = 0; x < width; ++x) {
+          DWORD v = getLE32(in + 4 * x);
           BYTE* o = out + x * step;
           o[0] = r(v), o[1] = g(v), o[2] = b(v);
         }
       } else {
-        for (uint32_t x = 0; x < width; ++x) {
+        for (DWORD x = 0; x < width; ++x) {
           const BYTE* p = in + 4 * x;
           BYTE* o = out + x * step;
           o[0] = p[2], o[1] = p[1], o[2] = p[0];
@@ -274,15 +274,15 @@ void convertRow(const BmpInfo& info, const BYTE* in, BYTE* out, uint32_t width, 
   }
 }
 
-int32_t readUncompressed(CISIO& src, const BmpInfo& info, const OutputImage& out, uint32_t width, uint32_t height) {
+int32_t readUncompressed(CISIO& src, const BmpInfo& info, const OutputImage& out, DWORD width, DWORD height) {
   const uint64_t srcRow = (static_cast<uint64_t>(width) * info.bits + 31) / 32 * 4;
   ScratchBlock rowBlock;
   int32_t error = kIsOk;
   if (!rowBlock.allocate(srcRow, error)) return error;
   BYTE* row = rowBlock.get();
-  for (uint32_t y = 0; y < height; ++y) {
+  for (DWORD y = 0; y < height; ++y) {
     std::memset(row, 0, static_cast<size_t>(srcRow));
-    if (src.Read(row, static_cast<uint32_t>(srcRow)) == 0) return kIsErrRead;
+    if (src.Read(row, static_cast<DWORD>(srcRow)) == 0) return kIsErrRead;
     convertRow(info, row, out.row(y), width, out.pixelBytes());
   }
   return kIsOk;
@@ -305,25 +305,25 @@ class ByteReader {
  private:
   CISIO& src_;
   BYTE buf_[4096];
-  uint32_t pos_ = 0;
-  uint32_t len_ = 0;
+  DWORD pos_ = 0;
+  DWORD len_ = 0;
 };
 
 // RLE8 / RLE4. Every step consumes input, so the loop ends with the data at the latest;
 // positions outside the picture are dropped, pixels never reached stay black.
-int32_t readRunLength(CISIO& src, const BmpInfo& info, const OutputImage& out, uint32_t width, uint32_t height) {
+int32_t readRunLength(CISIO& src, const BmpInfo& info, const OutputImage& out, DWORD width, DWORD height) {
   ByteReader in(src);
   const bool four = info.compression == kBiRle4;
   uint64_t x = 0, y = 0;
-  auto put = [&](uint32_t index) {
-    if (x < width && y < height) putIndex(info, out.row(static_cast<uint32_t>(y)) + x * out.pixelBytes(), index);
+  auto put = [&](DWORD index) {
+    if (x < width && y < height) putIndex(info, out.row(static_cast<DWORD>(y)) + x * out.pixelBytes(), index);
     if (x < width) ++x;  // beyond the row nothing is kept
   };
   while (y < height) {
     BYTE count, value;
     if (!in.next(count) || !in.next(value)) return kIsErrRead;
     if (count > 0) {
-      for (uint32_t i = 0; i < count; ++i) put(four ? ((i & 1) ? (value & 15u) : (value >> 4)) : value);
+      for (DWORD i = 0; i < count; ++i) put(four ? ((i & 1) ? (value & 15u) : (value >> 4)) : value);
       continue;
     }
     switch (value) {
@@ -341,10 +341,10 @@ int32_t readRunLength(CISIO& src, const BmpInfo& info, const OutputImage& out, u
         break;
       }
       default: {  // absolute run, padded to an even number of bytes
-        const uint32_t pixels = value;
-        const uint32_t bytes = four ? (pixels + 1) / 2 : pixels;
+        const DWORD pixels = value;
+        const DWORD bytes = four ? (pixels + 1) / 2 : pixels;
         BYTE b = 0;
-        for (uint32_t i = 0; i < bytes; ++i) {
+        for (DWORD i = 0; i < bytes; ++i) {
           if (!in.next(b)) return kIsErrRead;
           if (four) {
             put(b >> 4);
@@ -364,17 +364,17 @@ int32_t readRunLength(CISIO& src, const BmpInfo& info, const OutputImage& out, u
 
 }  // namespace
 
-bool readBmpDims(CISIO& source, uint32_t& width, uint32_t& height, uint32_t& bitsPerPixel, int32_t& error) {
+bool readBmpDims(CISIO& source, DWORD& width, DWORD& height, DWORD& bitsPerPixel, int32_t& error) {
   BmpInfo info;
   error = readHeaders(source, info);
   if (error) return false;
-  width = static_cast<uint32_t>(info.width);
-  height = static_cast<uint32_t>(info.height < 0 ? -info.height : info.height);
+  width = static_cast<DWORD>(info.width);
+  height = static_cast<DWORD>(info.height < 0 ? -info.height : info.height);
   bitsPerPixel = info.bits;
   return true;
 }
 
-BYTE* readBmpImage(CISIO& source, uint32_t& width, uint32_t& height, uint32_t bitsPerPixel, uint32_t flags,
+BYTE* readBmpImage(CISIO& source, DWORD& width, DWORD& height, DWORD bitsPerPixel, DWORD flags,
                    int32_t& error) {
   if (bitsPerPixel != 24 && bitsPerPixel != 32) {
     error = kIsErrBadArgument;
@@ -384,7 +384,7 @@ BYTE* readBmpImage(CISIO& source, uint32_t& width, uint32_t& height, uint32_t bi
   error = readHeaders(source, info);
   if (error) return nullptr;
   const uint64_t absHeight = info.height < 0 ? -info.height : info.height;
-  const uint32_t pixelBytes = bitsPerPixel / 8;
+  const DWORD pixelBytes = bitsPerPixel / 8;
   uint64_t rowBytes = static_cast<uint64_t>(info.width) * pixelBytes;
   if (flags & kIsBmpReadRowsRound4) rowBytes = (rowBytes + 3) & ~3ull;
   uint64_t total;
@@ -392,8 +392,8 @@ BYTE* readBmpImage(CISIO& source, uint32_t& width, uint32_t& height, uint32_t bi
     error = kIsErrOutOfMemory;
     return nullptr;
   }
-  width = static_cast<uint32_t>(info.width);
-  height = static_cast<uint32_t>(absHeight);
+  width = static_cast<DWORD>(info.width);
+  height = static_cast<DWORD>(absHeight);
 
   ReturnedBlock block;
   if (total >= kIsAllocLimit) {
@@ -405,7 +405,7 @@ BYTE* readBmpImage(CISIO& source, uint32_t& width, uint32_t& height, uint32_t bi
     // Every row but a short last one must be in the source. Refusing a source that cannot
     // hold them gives the outcome that running dry would give, without allocating first.
 
-    uint32_t size = 0, position = 0;
+    DWORD size = 0, position = 0;
     const uint64_t srcRow = (static_cast<uint64_t>(width) * info.bits + 31) / 32 * 4;
     if (source.GetSize(size) && source.Tell(position)) {
       uint64_t remaining = size > position ? size - position : 0;
@@ -423,9 +423,9 @@ BYTE* readBmpImage(CISIO& source, uint32_t& width, uint32_t& height, uint32_t bi
   return block.release();
 }
 
-uint32_t IS40_WriteBMP(ISDest dest, const BYTE* image, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
-                       uint32_t stride, uint32_t paletteEntries, const BYTE* palette,
-                       const BmpResolution* resolution, uint32_t flags) {
+DWORD IS40_WriteBMP(ISDest dest, const BYTE* image, DWORD width, DWORD height, DWORD bitsPerPixel,
+                       DWORD stride, DWORD paletteEntries, const BYTE* palette,
+                       const BmpResolution* resolution, DWORD flags) {
   IsOperation op("IS40_WriteBMP");
   if (!op.active()) return 0;
   if (!dest) return op.fail(kIsErrBadArgument), 0;
@@ -439,19 +439,19 @@ uint32_t IS40_WriteBMP(ISDest dest, const BYTE* image, uint32_t width, uint32_t 
 
   op.code = writeBmp(*dest, image, width, height, bitsPerPixel, stride, paletteEntries, palette, resolution, flags);
   if (op.code == kIsErrBadArgument) return 0;  // refused before anything was written
-  uint32_t size = 0;
+  DWORD size = 0;
   if (!dest->GetSize(size)) size = 0;
   return size;
 }
 
-BYTE* IS40_ReadBMP(ISSource source, uint32_t* width, uint32_t* height, uint32_t bitsPerPixel, BYTE* palette,
-                   uint32_t flags) {
+BYTE* IS40_ReadBMP(ISSource source, DWORD* width, DWORD* height, DWORD bitsPerPixel, BYTE* palette,
+                   DWORD flags) {
   (void)palette;
   IsOperation op("IS40_ReadBMP");
   if (!op.active()) return nullptr;
   if (!source || !width || !height) return op.fail(kIsErrBadArgument), nullptr;
   if (!source->IsOpen()) return op.fail(kIsErrNotOpen), nullptr;
-  uint32_t w = 0, h = 0;
+  DWORD w = 0, h = 0;
   BYTE* pixels = readBmpImage(*source, w, h, bitsPerPixel, flags, op.code);
   if (op.code == kIsOk || w) {
     *width = w;
@@ -460,12 +460,12 @@ BYTE* IS40_ReadBMP(ISSource source, uint32_t* width, uint32_t* height, uint32_t 
   return pixels;
 }
 
-BOOL IS40_GetBMPDims(ISSource source, uint32_t* width, uint32_t* height, uint32_t* bitsPerPixel) {
+BOOL IS40_GetBMPDims(ISSource source, DWORD* width, DWORD* height, DWORD* bitsPerPixel) {
   IsOperation op("IS40_GetBMPDims");
   if (!op.active()) return FALSE;
   if (!source || !width || !height) return op.fail(kIsErrBadArgument), FALSE;
   if (!source->IsOpen()) return op.fail(kIsErrNotOpen), FALSE;
-  uint32_t w = 0, h = 0, bits = 0;
+  DWORD w = 0, h = 0, bits = 0;
   if (!readBmpDims(*source, w, h, bits, op.code)) return FALSE;
   *width = w;
   *height = h;

@@ -33,14 +33,14 @@ struct ExpandedRow {
 struct ResizeTables {
   size_t samples = 0;        // destination width x bytes per pixel
   double* ax = nullptr;      // horizontal fraction per destination sample
-  uint32_t* leftIndex = nullptr;
-  uint32_t* rightIndex = nullptr;
+  DWORD* leftIndex = nullptr;
+  DWORD* rightIndex = nullptr;
   ExpandedRow slots[2];
 };
 
 void expandRow(const ResizeTables& t, const BYTE* sourceRow, ExpandedRow& slot, int64_t row) {
-  const uint32_t* li = t.leftIndex;
-  const uint32_t* ri = t.rightIndex;
+  const DWORD* li = t.leftIndex;
+  const DWORD* ri = t.rightIndex;
   double* l = slot.left;
   double* r = slot.right;
   for (size_t i = 0; i < t.samples; ++i) {
@@ -81,12 +81,12 @@ void blendRow(const ResizeTables& t, const ExpandedRow& upper, const ExpandedRow
   }
 }
 
-int32_t resizeBilinear(const BYTE* source, uint32_t sw, uint32_t sh, uint32_t ss, BYTE* dest, uint32_t dw,
-                       uint32_t dh, uint32_t ds, uint32_t bpp) {
+int32_t resizeBilinear(const BYTE* source, DWORD sw, DWORD sh, DWORD ss, BYTE* dest, DWORD dw,
+                       DWORD dh, DWORD ds, DWORD bpp) {
   // Both strides are 32-bit and at least width x bytes per pixel, so sample indices fit 32 bits.
   const size_t samples = static_cast<size_t>(dw) * bpp;
   uint64_t scratchBytes;
-  if (!checkedMultiply(samples, 4 * sizeof(double) + sizeof(double) + 2 * sizeof(uint32_t), scratchBytes))
+  if (!checkedMultiply(samples, 4 * sizeof(double) + sizeof(double) + 2 * sizeof(DWORD), scratchBytes))
     return kIsErrOutOfMemory;
   ScratchBlock scratch;
   int32_t error = kIsOk;
@@ -100,7 +100,7 @@ int32_t resizeBilinear(const BYTE* source, uint32_t sw, uint32_t sh, uint32_t ss
   t.slots[0].right = d + 2 * samples;
   t.slots[1].left = d + 3 * samples;
   t.slots[1].right = d + 4 * samples;
-  t.leftIndex = reinterpret_cast<uint32_t*>(d + 5 * samples);
+  t.leftIndex = reinterpret_cast<DWORD*>(d + 5 * samples);
   t.rightIndex = t.leftIndex + samples;
 
   double sx = static_cast<double>(sw) / dw;
@@ -108,21 +108,21 @@ int32_t resizeBilinear(const BYTE* source, uint32_t sw, uint32_t sh, uint32_t ss
   double sy = static_cast<double>(sh) / dh;
   if (sh < dh) sy = (sh - static_cast<double>(sh) / dh) / dh;
 
-  for (uint32_t x = 0; x < dw; ++x) {
+  for (DWORD x = 0; x < dw; ++x) {
     double fx = x * sx;
     int64_t cx = static_cast<int64_t>(fx);
     double ax = fx - static_cast<double>(cx);
     if (cx > static_cast<int64_t>(sw) - 1) cx = sw - 1;
     int64_t cx1 = std::min<int64_t>(cx + 1, sw - 1);
-    for (uint32_t k = 0; k < bpp; ++k) {
+    for (DWORD k = 0; k < bpp; ++k) {
       size_t i = static_cast<size_t>(x) * bpp + k;
       t.ax[i] = ax;
-      t.leftIndex[i] = static_cast<uint32_t>(cx * bpp + k);
-      t.rightIndex[i] = static_cast<uint32_t>(cx1 * bpp + k);
+      t.leftIndex[i] = static_cast<DWORD>(cx * bpp + k);
+      t.rightIndex[i] = static_cast<DWORD>(cx1 * bpp + k);
     }
   }
 
-  for (uint32_t y = 0; y < dh; ++y) {
+  for (DWORD y = 0; y < dh; ++y) {
     double fy = y * sy;
     int64_t cy = static_cast<int64_t>(fy);
     double ay = fy - static_cast<double>(cy);
@@ -137,9 +137,9 @@ int32_t resizeBilinear(const BYTE* source, uint32_t sw, uint32_t sh, uint32_t ss
 
 }  // namespace
 
-BOOL IS40_ResizeImage(const BYTE* source, uint32_t sourceWidth, uint32_t sourceHeight, uint32_t sourceStride,
-                      BYTE* dest, uint32_t destWidth, uint32_t destHeight, uint32_t destStride,
-                      uint32_t bytesPerPixel, uint32_t mode, uint32_t flags) {
+BOOL IS40_ResizeImage(const BYTE* source, DWORD sourceWidth, DWORD sourceHeight, DWORD sourceStride,
+                      BYTE* dest, DWORD destWidth, DWORD destHeight, DWORD destStride,
+                      DWORD bytesPerPixel, DWORD mode, DWORD flags) {
   (void)flags;  // flag bit 0 belongs to the other scaling modes
   IsOperation op("IS40_ResizeImage");
   if (!op.active()) return FALSE;
@@ -160,7 +160,7 @@ BOOL IS40_ResizeImage(const BYTE* source, uint32_t sourceWidth, uint32_t sourceH
     if (rowBytes == sourceStride) {
       std::memmove(dest, source, static_cast<size_t>(sourceHeight) * sourceStride);
     } else {
-      for (uint32_t y = 0; y < sourceHeight; ++y)
+      for (DWORD y = 0; y < sourceHeight; ++y)
         std::memmove(dest + static_cast<size_t>(y) * destStride, source + static_cast<size_t>(y) * sourceStride,
                      rowBytes);
     }
@@ -172,10 +172,10 @@ BOOL IS40_ResizeImage(const BYTE* source, uint32_t sourceWidth, uint32_t sourceH
   return op.code == kIsOk ? TRUE : FALSE;
 }
 
-BOOL IS40_OverlayRGBTrans(BYTE* target, uint32_t targetWidth, uint32_t targetHeight, uint32_t targetStride,
-                          const BYTE* overlay, uint32_t overlayWidth, uint32_t overlayHeight,
-                          uint32_t overlayStride, int32_t x, int32_t y, double opacity,
-                          COLORREF transparent, uint32_t tolerance, uint32_t flags) {
+BOOL IS40_OverlayRGBTrans(BYTE* target, DWORD targetWidth, DWORD targetHeight, DWORD targetStride,
+                          const BYTE* overlay, DWORD overlayWidth, DWORD overlayHeight,
+                          DWORD overlayStride, LONG x, LONG y, double opacity,
+                          COLORREF transparent, DWORD tolerance, DWORD flags) {
   IsOperation op("IS40_OverlayRGBTrans");
   if (!op.active()) return FALSE;
   if (!target || target == overlay) return op.fail(kIsErrBadArgument), FALSE;
@@ -216,7 +216,7 @@ BOOL IS40_OverlayRGBTrans(BYTE* target, uint32_t targetWidth, uint32_t targetHei
       if (packed == key) continue;
       if (tolerance != 0) {
         const int dr = o[0] - keyR, dg = o[1] - keyG, db = o[2] - keyB;
-        if (static_cast<uint32_t>(dr * dr + dg * dg + db * db) <= tolerance) continue;
+        if (static_cast<DWORD>(dr * dr + dg * dg + db * db) <= tolerance) continue;
       }
       for (int k = 0; k < 3; ++k) {
         if (byteTables) {
@@ -231,8 +231,8 @@ BOOL IS40_OverlayRGBTrans(BYTE* target, uint32_t targetWidth, uint32_t targetHei
   return TRUE;
 }
 
-BOOL IS40_FillSolidRect(BYTE* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,
-                        const RECT* rect, COLORREF colour, uint32_t flags) {
+BOOL IS40_FillSolidRect(BYTE* image, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD stride,
+                        const RECT* rect, COLORREF colour, DWORD flags) {
   IsOperation op("IS40_FillSolidRect");
   if (!op.active()) return FALSE;
   if (!image || !rect) return op.fail(kIsErrBadArgument), FALSE;
@@ -258,7 +258,7 @@ BOOL IS40_FillSolidRect(BYTE* image, uint32_t width, uint32_t height, uint32_t b
     pixel[3] = static_cast<BYTE>(colour >> 24);
   }
   bool uniform = true;
-  for (uint32_t k = 1; k < bytesPerPixel; ++k) uniform = uniform && pixel[k] == pixel[0];
+  for (DWORD k = 1; k < bytesPerPixel; ++k) uniform = uniform && pixel[k] == pixel[0];
 
   const size_t rowBytes = static_cast<size_t>(columns) * bytesPerPixel;
   if (uniform && left == 0 && top == 0 && columns == width && rows == height &&

@@ -10,13 +10,13 @@
 
 // ---- CISIO: the shared slots --------------------------------------------------------------
 
-bool CISIO::ReadExact(void* buffer, uint32_t n) { return Read(buffer, n) == n; }
+bool CISIO::ReadExact(void* buffer, DWORD n) { return Read(buffer, n) == n; }
 
 bool CISIO::Rewind() { return Seek(0, 0); }
 
-bool CISIO::WriteBytes(const void* buffer, uint32_t n) { return Write(buffer, 1, n); }
+bool CISIO::WriteBytes(const void* buffer, DWORD n) { return Write(buffer, 1, n); }
 
-bool CISIO::OpenForWrite(void*, uint32_t, bool) { return false; }
+bool CISIO::OpenForWrite(void*, DWORD, bool) { return false; }
 
 // ---- CISIO_File ---------------------------------------------------------------------------
 
@@ -53,37 +53,37 @@ bool CISIO_File::OpenWrite(const char* path, bool update) {
   return true;
 }
 
-uint32_t CISIO_File::Read(void* buffer, uint32_t n) {
+DWORD CISIO_File::Read(void* buffer, DWORD n) {
   if (!IsOpen() || !buffer || n == 0) return 0;
-  return static_cast<uint32_t>(std::fread(buffer, 1, n, file_));
+  return static_cast<DWORD>(std::fread(buffer, 1, n, file_));
 }
 
-bool CISIO_File::Seek(int32_t offset, int origin) {
+bool CISIO_File::Seek(LONG offset, int origin) {
   if (!IsOpen() || origin < 0 || origin > 2) return false;
   static const int whence[3] = {SEEK_SET, SEEK_CUR, SEEK_END};
   return std::fseek(file_, offset, whence[origin]) == 0;
 }
 
-bool CISIO_File::GetSize(uint32_t& size) {
+bool CISIO_File::GetSize(DWORD& size) {
   if (!IsOpen()) return false;
   if (writable_) std::fflush(file_);
   struct stat st;
   if (fstat(fileno(file_), &st) != 0) return false;
-  size = static_cast<uint32_t>(st.st_size);
+  size = static_cast<DWORD>(st.st_size);
   return true;
 }
 
-bool CISIO_File::Tell(uint32_t& position) {
+bool CISIO_File::Tell(DWORD& position) {
   if (!IsOpen()) return false;
   long p = std::ftell(file_);
   if (p < 0) return false;
-  position = static_cast<uint32_t>(p);
+  position = static_cast<DWORD>(p);
   return true;
 }
 
 bool CISIO_File::AtEnd() { return IsOpen() && std::feof(file_) != 0; }
 
-bool CISIO_File::Write(const void* buffer, uint32_t size, uint32_t count) {
+bool CISIO_File::Write(const void* buffer, DWORD size, DWORD count) {
   if (!IsOpen() || !writable_) return false;
   if (size == 0 || count == 0) return true;
   if (!buffer) return false;
@@ -115,7 +115,7 @@ bool CISIO_File::Assign(CISIO& other) {
 
 // ---- CISIO_Memory -------------------------------------------------------------------------
 
-bool CISIO_Memory::OpenRead(const void* buffer, uint32_t size) {
+bool CISIO_Memory::OpenRead(const void* buffer, DWORD size) {
   if (!buffer || size == 0) return false;
   // Reading never writes through the pointer; writable stays false.
   buffer_ = static_cast<BYTE*>(const_cast<void*>(buffer));
@@ -128,7 +128,7 @@ bool CISIO_Memory::OpenRead(const void* buffer, uint32_t size) {
   return true;
 }
 
-bool CISIO_Memory::OpenForWrite(void* buffer, uint32_t capacity, bool flag) {
+bool CISIO_Memory::OpenForWrite(void* buffer, DWORD capacity, bool flag) {
   if (!buffer || capacity == 0) return false;
   buffer_ = static_cast<BYTE*>(buffer);
   size_ = capacity;
@@ -140,20 +140,20 @@ bool CISIO_Memory::OpenForWrite(void* buffer, uint32_t capacity, bool flag) {
   return true;
 }
 
-uint32_t CISIO_Memory::Read(void* buffer, uint32_t n) {
+DWORD CISIO_Memory::Read(void* buffer, DWORD n) {
   if (!IsOpen() || !buffer || position_ >= end()) return 0;
-  uint32_t count = std::min(n, end() - position_);
+  DWORD count = std::min(n, end() - position_);
   std::memcpy(buffer, buffer_ + position_, count);
   position_ += count;
   return count;
 }
 
-bool CISIO_Memory::Seek(int32_t offset, int origin) {
+bool CISIO_Memory::Seek(LONG offset, int origin) {
   if (!IsOpen()) return false;
   int64_t target;
   switch (origin) {
     case 0:
-      if (offset < 0 || static_cast<uint32_t>(offset) >= size_) return false;
+      if (offset < 0 || static_cast<DWORD>(offset) >= size_) return false;
       target = offset;
       break;
     case 1:
@@ -168,18 +168,18 @@ bool CISIO_Memory::Seek(int32_t offset, int origin) {
     default:
       return false;
   }
-  position_ = static_cast<uint32_t>(target);
+  position_ = static_cast<DWORD>(target);
   if (writable_) highWater_ = std::max(highWater_, position_);
   return true;
 }
 
-bool CISIO_Memory::GetSize(uint32_t& size) {
+bool CISIO_Memory::GetSize(DWORD& size) {
   if (!IsOpen()) return false;
   size = writable_ ? highWater_ : size_;
   return true;
 }
 
-bool CISIO_Memory::Tell(uint32_t& position) {
+bool CISIO_Memory::Tell(DWORD& position) {
   if (!IsOpen()) return false;
   position = position_;
   return true;
@@ -187,13 +187,13 @@ bool CISIO_Memory::Tell(uint32_t& position) {
 
 bool CISIO_Memory::AtEnd() { return position_ >= size_; }
 
-bool CISIO_Memory::Write(const void* buffer, uint32_t size, uint32_t count) {
+bool CISIO_Memory::Write(const void* buffer, DWORD size, DWORD count) {
   if (!IsOpen() || !writable_) return false;
   uint64_t bytes = static_cast<uint64_t>(size) * count;
   if (bytes == 0) return true;
   if (!buffer || position_ + bytes > size_) return false;
   std::memcpy(buffer_ + position_, buffer, static_cast<size_t>(bytes));
-  position_ += static_cast<uint32_t>(bytes);
+  position_ += static_cast<DWORD>(bytes);
   highWater_ = std::max(highWater_, position_);
   return true;
 }
@@ -220,41 +220,41 @@ bool CISIO_Memory::Assign(CISIO& other) {
 
 // ---- Readers ------------------------------------------------------------------------------
 
-bool readU8(CISIO& source, uint8_t& value) { return source.ReadExact(&value, 1); }
+bool readU8(CISIO& source, BYTE& value) { return source.ReadExact(&value, 1); }
 
-bool readU16BE(CISIO& source, uint16_t& value) {
-  uint8_t b[2];
+bool readU16BE(CISIO& source, WORD& value) {
+  BYTE b[2];
   if (!source.ReadExact(b, 2)) return false;
-  value = static_cast<uint16_t>((b[0] << 8) | b[1]);
+  value = static_cast<WORD>((b[0] << 8) | b[1]);
   return true;
 }
 
-bool readU32BE(CISIO& source, uint32_t& value) {
-  uint8_t b[4];
+bool readU32BE(CISIO& source, DWORD& value) {
+  BYTE b[4];
   if (!source.ReadExact(b, 4)) return false;
-  value = (static_cast<uint32_t>(b[0]) << 24) | (static_cast<uint32_t>(b[1]) << 16) |
-          (static_cast<uint32_t>(b[2]) << 8) | b[3];
+  value = (static_cast<DWORD>(b[0]) << 24) | (static_cast<DWORD>(b[1]) << 16) |
+          (static_cast<DWORD>(b[2]) << 8) | b[3];
   return true;
 }
 
-bool readU16LE(CISIO& source, uint16_t& value) {
-  uint8_t b[2];
+bool readU16LE(CISIO& source, WORD& value) {
+  BYTE b[2];
   if (!source.ReadExact(b, 2)) return false;
-  value = static_cast<uint16_t>(b[0] | (b[1] << 8));
+  value = static_cast<WORD>(b[0] | (b[1] << 8));
   return true;
 }
 
-bool readU32LE(CISIO& source, uint32_t& value) {
-  uint8_t b[4];
+bool readU32LE(CISIO& source, DWORD& value) {
+  BYTE b[4];
   if (!source.ReadExact(b, 4)) return false;
-  value = b[0] | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
-          (static_cast<uint32_t>(b[3]) << 24);
+  value = b[0] | (static_cast<DWORD>(b[1]) << 8) | (static_cast<DWORD>(b[2]) << 16) |
+          (static_cast<DWORD>(b[3]) << 24);
   return true;
 }
 
 // ---- Public operations --------------------------------------------------------------------
 
-ISSource IS40_OpenMemorySource(const void* buffer, uint32_t size) {
+ISSource IS40_OpenMemorySource(const void* buffer, DWORD size) {
   IsOperation op("IS40_OpenMemorySource");
   if (!op.active()) return nullptr;
   CISIO_Memory* source = new (std::nothrow) CISIO_Memory;
@@ -278,18 +278,18 @@ ISSource IS40_OpenFileSource(const char* path) {
   return source;
 }
 
-BOOL IS40_Seek(ISSource source, int32_t offset, int origin) {
+BOOL IS40_Seek(ISSource source, LONG offset, int origin) {
   IsOperation op("IS40_Seek");
   if (!op.active()) return FALSE;
   if (!source) return op.fail(kIsErrBadArgument), FALSE;
   return source->Seek(offset, origin) ? TRUE : FALSE;
 }
 
-uint32_t IS40_CloseSource(ISSource source) {
+DWORD IS40_CloseSource(ISSource source) {
   IsOperation op("IS40_CloseSource");
   if (!op.active()) return 0;
   if (!source) return op.fail(kIsErrBadArgument), 0;
-  uint32_t position = 0;
+  DWORD position = 0;
   if (!source->Tell(position)) position = 0;
   source->Close();
   delete source;
@@ -309,7 +309,7 @@ ISDest IS40_OpenFileDest(const char* path, BOOL update) {
   return dest;
 }
 
-ISDest IS40_OpenMemoryDest(void* buffer, uint32_t capacity) {
+ISDest IS40_OpenMemoryDest(void* buffer, DWORD capacity) {
   IsOperation op("IS40_OpenMemoryDest");
   if (!op.active()) return nullptr;
   CISIO_Memory* dest = new (std::nothrow) CISIO_Memory;
@@ -321,11 +321,11 @@ ISDest IS40_OpenMemoryDest(void* buffer, uint32_t capacity) {
   return dest;
 }
 
-uint32_t IS40_CloseDest(ISDest dest) {
+DWORD IS40_CloseDest(ISDest dest) {
   IsOperation op("IS40_CloseDest");
   if (!op.active()) return 0;
   if (!dest) return op.fail(kIsErrBadArgument), 0;
-  uint32_t size = 0;
+  DWORD size = 0;
   if (!dest->GetSize(size)) size = 0;
   dest->Close();
   delete dest;
