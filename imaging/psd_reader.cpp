@@ -412,6 +412,16 @@ int32_t readDims(CISIO& src, DWORD* width, DWORD* height, DWORD* bitsPerChannel,
 
 }  // namespace
 
+BYTE* readPsdImage(CISIO& source, DWORD& width, DWORD& height, DWORD bitsPerPixel, BYTE* palette,
+                   int32_t& error) {
+  error = kIsOk;
+  if (bitsPerPixel == 8 && !palette) {
+    error = kIsErrBadArgument;
+    return nullptr;
+  }
+  return readPsd(source, &width, &height, bitsPerPixel, palette, error);
+}
+
 BYTE* IS40_ReadPSD(ISSource source, DWORD* width, DWORD* height, DWORD bitsPerPixel,
                    BYTE* palette, DWORD flags) {
   IsOperation op("IS40_ReadPSD");

@@ -38,3 +38,7 @@ BYTE* IS40_ReadPSD(ISSource source, DWORD* width, DWORD* height, DWORD bitsPerPi
 // has none).
 BOOL IS40_GetPSDDims(ISSource source, DWORD* width, DWORD* height, DWORD* bitsPerChannel,
                      DWORD* colourMode, PsdResolution* resolution);
+
+// The same without the frame, for the generic reader: the outcome goes to `error`.
+BYTE* readPsdImage(CISIO& source, DWORD& width, DWORD& height, DWORD bitsPerPixel, BYTE* palette,
+                   int32_t& error);

@@ -76,8 +76,10 @@ BYTE* decodeJpeg(CISIO& source, DWORD* width, DWORD* height, int32_t& error) {
   input.manager.bytes_in_buffer = 0;
   input.manager.next_input_byte = nullptr;
   info.src = &input.manager;
-  // Coefficient buffers of progressive pictures stay under the library's limit.
-  info.mem->max_memory_to_use = long(kIsAllocLimit);
+  // Coefficient buffers of progressive pictures stay under the library's limit (or under a
+  // tighter one that the environment gives libjpeg through JPEGMEM).
+  if (info.mem->max_memory_to_use <= 0 || uint64_t(info.mem->max_memory_to_use) > kIsAllocLimit)
+    info.mem->max_memory_to_use = long(kIsAllocLimit);
   jpeg_read_header(&info, TRUE);
   info.out_color_space = JCS_RGB;
   uint64_t bytes = 0;

@@ -62,7 +62,8 @@ bool readWholeSource(CISIO& source, ScratchBlock& bytes, int32_t& error) {
 BYTE* decodeRgba(TIFF* tiff, DWORD* width, DWORD* height, int32_t& error) {
   char message[1024];
   TIFFRGBAImage image;
-  if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 0, message)) {
+  // Stop at the first damaged strip or tile rather than decode the rest around it.
+  if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 1, message)) {
     error = kIsErrRead;
     return nullptr;
   }

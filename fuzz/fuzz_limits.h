@@ -1,0 +1,55 @@
+// Keeps the fuzzer's memory use in check. A picture may legally be as large as the library's
+// allocation limit (about 2 GB) even when its file is tiny, and decoding such a picture
+// touches every byte of it, which the fuzzer would report as running out of memory. Inputs
+// whose header declares more than 2^24 pixels are therefore left out — unless the picture is
+// so large that the reader must refuse it before allocating, which is worth exercising.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace fuzzing {
+
+constexpr uint64_t kMaxPixels = uint64_t(1) << 24;
+constexpr uint64_t kRefusedPixels = 0x7FFDEFFFull / 3 + 1;  // even 3 bytes a pixel is too much
+
+inline bool worthDecoding(uint64_t width, uint64_t height) {
+  uint64_t pixels = width * height;  // both are at most 32 bits
+  return pixels <= kMaxPixels || pixels >= kRefusedPixels;
+}
+
+inline uint32_t be32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+inline uint32_t le32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// The pixel count that the header of a PSD, BMP or PNG file declares, checked as above.
+// Other inputs pass (their readers fail early or are bounded by their data).
+inline bool acceptable(const uint8_t* data, size_t size) {
+  if (size >= 26 && std::memcmp(data, "8BPS", 4) == 0)
+    return worthDecoding(be32(data + 18), be32(data + 14));
+  if (size >= 26 && data[0] == 'B' && data[1] == 'M') {
+    uint32_t header = le32(data + 14);
+    if (header == 12) return worthDecoding(data[18] | (data[19] << 8), data[20] | (data[21] << 8));
+    int32_t width = int32_t(le32(data + 18)), height = int32_t(le32(data + 22));
+    uint64_t w = width < 0 ? 0 : uint64_t(width);
+    uint64_t h = height < 0 ? uint64_t(-int64_t(height)) : uint64_t(height);
+    return worthDecoding(w, h);
+  }
+  if (size >= 24 && std::memcmp(data, "\x89PNG", 4) == 0)
+    return worthDecoding(be32(data + 16), be32(data + 20));
+  return true;
+}
+
+// Reads the last byte of a returned picture, so that a block shorter than its size is found.
+inline void touchLastByte(const uint8_t* picture, uint64_t bytes) {
+  if (picture && bytes) {
+    volatile uint8_t last = picture[bytes - 1];
+    (void)last;
+  }
+}
+
+}  // namespace fuzzing
