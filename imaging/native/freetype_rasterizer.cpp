@@ -294,6 +294,16 @@ void FreeTypeRasterizer::layOut(const SizedFace& sized, const TextRun& text, UIN
   }
 }
 
+// Top of the first line: DT_VCENTER and DT_BOTTOM act on single lines only; the centre is
+// taken as half the box less half the line, each halved on its own (as GDI computes it).
+long firstLineTop(const RECT& rect, UINT format, int lineHeight) {
+  if (format & DT_SINGLELINE) {
+    if (format & DT_VCENTER) return rect.top + (long(rect.bottom) - rect.top) / 2 - lineHeight / 2;
+    if (format & DT_BOTTOM) return long(rect.bottom) - lineHeight;
+  }
+  return rect.top;
+}
+
 int FreeTypeRasterizer::measure(const TextRun& text, const LOGFONTA& font, RECT& rect, UINT format) {
   std::lock_guard<std::mutex> hold(lock_);
   SizedFace sized;
@@ -302,8 +312,10 @@ int FreeTypeRasterizer::measure(const TextRun& text, const LOGFONTA& font, RECT&
   layOut(sized, text, format, lines);
   int widest = 0;
   for (const Line& line : lines) widest = std::max(widest, line.width);
+  // As GDI does, a vertically placed single line reports its bottom where it is drawn.
+  const int lineHeight = sized.ascent + sized.descent;
   rect.right = rect.left + widest;
-  rect.bottom = rect.top + LONG(lines.size()) * (sized.ascent + sized.descent);
+  rect.bottom = LONG(firstLineTop(rect, format, lineHeight) + long(lines.size()) * lineHeight);
   return kIsOk;
 }
 
@@ -325,11 +337,7 @@ int FreeTypeRasterizer::render(const TextRun& text, const LOGFONTA& font, const 
     clipBottom = std::min<long>(clipBottom, rect.bottom);
   }
 
-  long y = rect.top;
-  if (format & DT_SINGLELINE) {
-    if (format & DT_VCENTER) y = rect.top + (long(rect.bottom) - rect.top - lineHeight) / 2;
-    else if (format & DT_BOTTOM) y = long(rect.bottom) - lineHeight;
-  }
+  long y = firstLineTop(rect, format, lineHeight);
   for (const Line& line : lines) {
     long x = rect.left;
     if (format & DT_CENTER) x = rect.left + (long(rect.right) - rect.left - line.width) / 2;

@@ -78,9 +78,22 @@ TEST(FreeTypeRasterizer, HeightsFollowGdiConvention) {
   EXPECT_EQ(info.pixelsPerEm, 119);
   ASSERT_TRUE(IS40_GetTextLineSize2("28", &font, &rect, 0, 0, &width, &height));
   EXPECT_EQ(height, 139);
-  font.lfHeight = 17;
+}
+
+TEST(FreeTypeRasterizer, MeasuresLikeGdi) {
+  // What Wine's GDI reports for this font (drawn there with DejaVu Sans as well): "28" is
+  // 42 x 35 left/top; centred vertically in (0, 0, 200, 200) the line starts at
+  // 200 / 2 - 35 / 2 = 83 and the computed rectangle ends at 118.
+  LOGFONTA font = makeFont("Verdana", -30, 600);
+  RECT rect = {0, 0, 64, 64};
+  LONG width = 0, height = 0;
+  ASSERT_TRUE(IS40_GetTextLineSize2("28", &font, &rect, 0, 0, &width, &height));
+  EXPECT_EQ(width, 42);
+  EXPECT_EQ(height, 35);
+  rect = {0, 0, 200, 200};
   ASSERT_TRUE(IS40_GetTextLineSize2("28", &font, &rect, 37, 0, &width, &height));
-  EXPECT_EQ(height, 17);
+  EXPECT_EQ(width, 42);
+  EXPECT_EQ(height, 118);
 }
 
 TEST(FreeTypeRasterizer, WidthsAreSumsOfAdvances) {
@@ -90,6 +103,7 @@ TEST(FreeTypeRasterizer, WidthsAreSumsOfAdvances) {
   ASSERT_TRUE(IS40_GetTextLineSize2("9", &font, &rect, 0, 0, &nine, &h));
   ASSERT_TRUE(IS40_GetTextLineSize2(" ", &font, &rect, 0, 0, &space, &h));
   ASSERT_TRUE(IS40_GetTextLineSize2("99 ", &font, &rect, 0, 0, &all, &h));
+  const LONG lineHeight = h;
   EXPECT_GT(nine, 10);
   EXPECT_GT(space, 3);
   EXPECT_EQ(all, 2 * nine + space);
@@ -98,7 +112,7 @@ TEST(FreeTypeRasterizer, WidthsAreSumsOfAdvances) {
   // Without DT_SINGLELINE a line break starts a new line; "&&" is one ampersand.
   ASSERT_TRUE(IS40_GetTextLineSize2("9\n99 ", &font, &rect, 0, 0, &lines, &twoLines));
   EXPECT_EQ(lines, all);
-  EXPECT_EQ(twoLines, 2 * h);
+  EXPECT_EQ(twoLines, 2 * lineHeight);
   LONG amp = 0, amps = 0;
   ASSERT_TRUE(IS40_GetTextLineSize2("&", &font, &rect, DT_NOPREFIX, 0, &amp, &h));
   ASSERT_TRUE(IS40_GetTextLineSize2("&&", &font, &rect, 0, 0, &amps, &h));
@@ -122,7 +136,7 @@ TEST(FreeTypeRasterizer, CentresWithFormat37AndPlacesLeftTopWithFormat0) {
   // The line box (ascent + descent = 35) is centred; the digit sits in it above the baseline.
   NativeFontInfo info;
   ASSERT_TRUE(describeNativeFont(font, info));
-  const int boxTop = 10 + (60 - (info.ascent + info.descent)) / 2;
+  const int boxTop = 10 + 60 / 2 - (info.ascent + info.descent) / 2;
   EXPECT_GE(ink.top, boxTop);
   EXPECT_LE(ink.bottom, boxTop + info.ascent);
   EXPECT_GE(ink.bottom, boxTop + info.ascent - 2);
