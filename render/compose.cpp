@@ -1,0 +1,265 @@
+#include "render/compose.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "alarms/safe_file.h"
+#include "calendar/date_arith.h"
+#include "imaging/bmp.h"
+#include "imaging/frame.h"
+#include "imaging/image_ops.h"
+#include "imaging/psd_reader.h"
+#include "imaging/smooth_text.h"
+#include "imaging/sources.h"
+#include "platform/resources.h"
+#include "render/sheet_text.h"
+
+namespace {
+
+constexpr COLORREF kTileKeyColour = 0x946D4A;
+constexpr DWORD kTileKeyTolerance = 64;
+constexpr DWORD kTextScale = 4;
+
+// A request at or beyond this size is refused as the library refuses its own blocks.
+constexpr unsigned long long kLargestBlock = 0x7FFDEFFFull;
+
+BYTE* allocatePixels(long long width, long long height) {
+  if (width <= 0 || height <= 0) return nullptr;
+  unsigned long long bytes = static_cast<unsigned long long>(width) * height * 3;
+  if (bytes >= kLargestBlock) return nullptr;
+  return static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(bytes)));
+}
+
+uint32_t readLe32(const unsigned char* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+uint16_t readLe16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+void putLe32(unsigned char* p, uint32_t v) {
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+  p[2] = static_cast<unsigned char>(v >> 16);
+  p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+int findWithSeam(const char* type, const char* name, const unsigned char** data,
+                 unsigned long* size) {
+  return findResourceBytes(type, name, data, size);
+}
+
+// The canvas and the picture source of one composition, for drawing tiles.
+struct TileCanvas {
+  BYTE* canvas;
+  int W, H;
+  PictureFinder find;
+};
+
+int drawResourceTile(void* user, const char* type, const char* name, int x, int y, int cw,
+                     int ch, double alpha) {
+  TileCanvas* target = static_cast<TileCanvas*>(user);
+  const unsigned char* data = nullptr;
+  unsigned long size = 0;
+  if (!target->find(type, name, &data, &size) || !data || size == 0) return kTileNotFound;
+
+  ISSource source = IS40_OpenMemorySource(data, static_cast<DWORD>(size));
+  if (!source) return kTileFailed;
+  DWORD w = 0, h = 0;
+  BYTE* picture = IS40_ReadPSD(source, &w, &h, 24, nullptr, 0);
+  IS40_CloseSource(source);
+  if (!picture) return kTileFailed;
+
+  int result = kTileFailed;
+  BYTE* tile = allocatePixels(cw, ch);
+  if (tile) {
+    if (IS40_ResizeImage(picture, w, h, w * 3, tile, static_cast<DWORD>(cw),
+                         static_cast<DWORD>(ch), static_cast<DWORD>(cw) * 3, 3,
+                         kIsResizeBilinear, 0) &&
+        IS40_OverlayRGBTrans(target->canvas, static_cast<DWORD>(target->W),
+                             static_cast<DWORD>(target->H), static_cast<DWORD>(target->W) * 3,
+                             tile, static_cast<DWORD>(cw), static_cast<DWORD>(ch),
+                             static_cast<DWORD>(cw) * 3, x, y, alpha, kTileKeyColour,
+                             kTileKeyTolerance, 0))
+      result = kTileDrawn;
+    GlobalFree(tile);
+  }
+  GlobalFree(picture);
+  return result;
+}
+
+// The sheet's texts go straight into the canvas through the smooth-text operations.
+class CanvasTextPainter : public TextPainter {
+ public:
+  CanvasTextPainter(BYTE* canvas, int W, int H) : canvas_(canvas), W_(W), H_(H) {}
+  int measure(const char* text, const LOGFONTA& font, const RECT& rect, int& w,
+              int& h) override {
+    LONG lw = 0, lh = 0;
+    BOOL ok = IS40_GetTextLineSize2(text, &font, &rect, 0, 0, &lw, &lh);
+    w = ok ? static_cast<int>(lw) : 0;
+    h = ok ? static_cast<int>(lh) : 0;
+    return ok ? 1 : 0;
+  }
+  void setOpacity(double opacity) override { IS40_SetTextTransparency(opacity); }
+  void draw(const char* text, const LOGFONTA& font, const RECT& rect, COLORREF colour) override {
+    IS40_DrawSmoothTextOnRGB2(canvas_, static_cast<DWORD>(W_), static_cast<DWORD>(H_),
+                              static_cast<DWORD>(W_) * 3, text, &font, kTextScale, &rect, 0, 0,
+                              colour);
+  }
+
+ private:
+  BYTE* canvas_;
+  int W_, H_;
+};
+
+}  // namespace
+
+BYTE* loadBackgroundFromResources(void* user, const char* name, DWORD* width, DWORD* height) {
+  const PictureFinder* chosen = static_cast<const PictureFinder*>(user);
+  PictureFinder find = chosen && *chosen ? *chosen : findWithSeam;
+  const unsigned char* dib = nullptr;
+  unsigned long size = 0;
+  if (!find("BITMAP", name, &dib, &size) || !dib || size < 40) return nullptr;
+
+  // A bitmap resource is a packed DIB; the BMP reader wants the file header in front of it.
+  uint32_t headerSize = readLe32(dib);
+  if (headerSize < 12 || headerSize > size) return nullptr;
+  uint32_t paletteBytes = 0;
+  if (headerSize >= 40) {
+    uint16_t bitCount = readLe16(dib + 14);
+    uint32_t compression = readLe32(dib + 16);
+    uint32_t used = readLe32(dib + 32);
+    uint32_t entries = used ? used : (bitCount <= 8 ? (1u << bitCount) : 0);
+    if (entries > 256) return nullptr;
+    paletteBytes = entries * 4;
+    if (headerSize == 40 && (compression == 3 || compression == 6))
+      paletteBytes += compression == 3 ? 12 : 16;
+  } else {
+    uint16_t bitCount = readLe16(dib + 10);
+    paletteBytes = bitCount <= 8 ? (1u << bitCount) * 3 : 0;
+  }
+  std::string file(14 + size, '\0');
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(&file[0]);
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  putLe32(bytes + 2, static_cast<uint32_t>(14 + size));
+  putLe32(bytes + 10, 14 + headerSize + paletteBytes);
+  std::memcpy(bytes + 14, dib, size);
+
+  ISSource source = IS40_OpenMemorySource(bytes, static_cast<DWORD>(file.size()));
+  if (!source) return nullptr;
+  BYTE* pixels = IS40_ReadBMP(source, width, height, 24, nullptr, 0);
+  IS40_CloseSource(source);
+  return pixels;
+}
+
+void snapshotAppointmentPictures(const AppointmentTable& table, int month, int year,
+                                 int pictures[32]) {
+  pictures[0] = 0;
+  int days = DaysInMonth(month, year);
+  for (int d = 1; d <= 31; ++d)
+    pictures[d] = d <= days ? findAppointmentPicture(table, d, month, year) : 0;
+}
+
+void prepareWallpaperJob(WallpaperJob& job, const Settings& settings,
+                         const AppointmentTable& table, const LocalTime& now, int W, int H,
+                         const char* path) {
+  job.settings = settings;
+  job.day = now.day;
+  job.month = now.month;
+  job.year = now.year;
+  job.weekday = now.weekday;
+  job.W = W;
+  job.H = H;
+  job.seed = jobSeed(now.minute, now.second, now.millisecond, now.day);
+  snapshotAppointmentPictures(table, now.month, now.year, job.appointmentPictures);
+  std::snprintf(job.path, sizeof job.path, "%s", path ? path : "");
+}
+
+BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
+  const Settings& settings = job.settings;
+  result = WallpaperResult();
+  result.oldDay = job.day;
+
+  int easterMonth = 0, easterDay = 0;
+  EasterSunday(job.year, &easterMonth, &easterDay);
+  SheetLayout layout = computeSheetLayout(job.W, job.H, settings.left, settings.top,
+                                          settings.right, job.day, job.month, job.year,
+                                          job.weekday);
+  result.layout = layout;
+  result.cells.reset();
+  result.sheetFontHeight = settings.SheetFont.lfHeight;
+  result.headerFontHeight = layout.headerHeight;
+
+  // Background, stretched over the whole canvas.
+  char name[16];
+  std::snprintf(name, sizeof name, "HG%03d", settings.HG);
+  DWORD bw = 0, bh = 0;
+  BYTE* background =
+      job.background.load
+          ? job.background.load(job.background.user, name, &bw, &bh)
+          : loadBackgroundFromResources(const_cast<PictureFinder*>(&job.findPicture), name, &bw,
+                                        &bh);
+  if (!background) return nullptr;
+  BYTE* canvas = allocatePixels(job.W, job.H);
+  if (!canvas) {
+    GlobalFree(background);
+    return nullptr;
+  }
+  IS40_ResizeImage(background, bw, bh, bw * 3, canvas, static_cast<DWORD>(job.W),
+                   static_cast<DWORD>(job.H), static_cast<DWORD>(job.W) * 3, 3,
+                   kIsResizeBilinear, 0);
+  GlobalFree(background);
+
+  // Texts.
+  CanvasTextPainter painter(canvas, job.W, job.H);
+  SheetText text(painter);
+  text.sheetFont = settings.SheetFont;
+  text.headerFont = settings.HeaderFont;
+  text.headerFont.lfHeight = layout.headerHeight;
+  SheetTextOptions options{settings.Wochentage, settings.Kalenderwoche, settings.Feiertage};
+  drawSheetText(text, layout, options, job.day, job.month, job.year);
+  result.sheetFontChanged = text.sheetFontChanged;
+  result.sheetFontHeight = text.sheetFont.lfHeight;
+  result.headerFontHeight = text.headerFont.lfHeight;
+
+  // Pictures over the texts.
+  JobRandom random(job.seed);
+  TileCanvas tiles{canvas, job.W, job.H, job.findPicture ? job.findPicture : findWithSeam};
+  PictureContext ctx;
+  ctx.random = &random;
+  ctx.isEasterMonth = easterMonth == job.month;
+  ctx.appointmentPictures = job.appointmentPictures;
+  ctx.drawer = {&drawResourceTile, &tiles};
+  placeSheetPictures(ctx, layout, job.day, job.month, job.year);
+  result.cells = ctx.cells;
+  return canvas;
+}
+
+int writeWallpaperFile(const BYTE* canvas, int W, int H, const char* path) {
+  if (!canvas || W <= 0 || H <= 0 || !path || !*path) return 0;
+  std::string temporary = temporaryPathBeside(path);
+  ISDest dest = IS40_OpenFileDest(temporary.c_str(), 0);
+  if (!dest) return 0;
+  IS40_WriteBMP(dest, canvas, static_cast<DWORD>(W), static_cast<DWORD>(H), 24,
+                static_cast<DWORD>(W) * 3, 0, nullptr, nullptr, 0);
+  int ok = IS40_GetLastError() == 0;
+  // The size after the final flush tells whether the last buffered bytes arrived too.
+  unsigned long long rowBytes = (static_cast<unsigned long long>(W) * 3 + 3) / 4 * 4;
+  unsigned long long expected = 54 + rowBytes * static_cast<unsigned long long>(H);
+  DWORD written = IS40_CloseDest(dest);
+  if (written != expected) ok = 0;
+  if (!ok) {
+    std::remove(temporary.c_str());
+    return 0;
+  }
+  return replaceFileWith(temporary.c_str(), path);
+}
+
+int ComposeWallpaper(const WallpaperJob& job, WallpaperResult& result) {
+  BYTE* canvas = composeWallpaperImage(job, result);
+  if (!canvas) return result.ok = 0;
+  result.ok = writeWallpaperFile(canvas, job.W, job.H, job.path);
+  GlobalFree(canvas);
+  return result.ok;
+}
