@@ -233,8 +233,8 @@ TEST(Holidays, NamesNeverOverrunTheBuffer) {
     for (int i = size; i < 64; ++i) ASSERT_EQ(buffer[i], 0x5A) << "byte " << i << " of size " << size;
     if (size == 0) continue;
     int kept = std::min(static_cast<int>(full.size()), size - 1);
-    EXPECT_EQ(std::string(buffer), full.substr(0, kept)) << size;
     for (int i = kept; i < size; ++i) ASSERT_EQ(buffer[i], 0) << "byte " << i << " of size " << size;
+    EXPECT_EQ(std::string(buffer), full.substr(0, kept)) << size;
   }
   // No name: the given bytes are cleared, nothing beyond.
   char buffer[16];
