@@ -3,9 +3,9 @@
 
 ImageMagick writes PSD (RLE and raw; RGB, RGBA, grayscale, bitmap, indexed, CMYK; 8 and 16
 bits), BMP, PNG, JPEG and TIFF files. The expected pixels come from an independent decoder:
-Pillow for 8-bit PSD files (ImageMagick cannot read back its own indexed PSD and blends the
-alpha of an RGBA one), ImageMagick itself for the other formats and for 16-bit PSD, where only
-the high byte of each sample is kept. For CMYK the expected RGB is (255 − C)(255 − K) / 255
+Pillow for most 8-bit PSD files (ImageMagick cannot read back its own indexed PSD and blends
+the alpha of an RGBA one), ImageMagick itself for bitmap-mode and 16-bit PSD (only the high
+byte of each sample is kept) and for the other formats. For CMYK the expected RGB is (255 − C)(255 − K) / 255
 from the ink values Pillow decodes, with integer division.
 
   make_pictures.py OUTDIR    writes OUTDIR/<name>.<ext>, OUTDIR/<name>.rgb, OUTDIR/pictures.txt
@@ -77,7 +77,9 @@ def main():
             expected = cmyk_to_rgb(magick_raw(path, "cmyk", w, h))
         cases.append((name, path, expected, w, h))
 
-    psd("psd_rgb8_rle", src, ["-depth", "8", "-compress", "RLE"], "pillow")
+    # 30 pixels per centimetre: the resolution resource holds 76.2 per inch, unit 2 (cm).
+    psd("psd_rgb8_rle", src, ["-density", "30", "-units", "PixelsPerCentimeter", "-depth", "8",
+                             "-compress", "RLE"], "pillow")
     psd("psd_rgb8_raw", src, ["-depth", "8", "-compress", "none"], "pillow")
     psd("psd_tile_rle", wide, ["-alpha", "off", "-depth", "8", "-compress", "RLE"], "pillow")
     psd("psd_rgba8_rle", src, ["-alpha", "set", "-channel", "A", "-fx", "i/w", "+channel",
@@ -89,8 +91,10 @@ def main():
     psd("psd_gray16_rle", src, ["-colorspace", "gray", "-depth", "16", "-compress", "RLE"], "gray16")
     psd("psd_gray16_raw", src, ["-colorspace", "gray", "-depth", "16", "-compress", "none"],
         "gray16")
-    psd("psd_bitmap_rle", src, ["-monochrome", "-depth", "1", "-compress", "RLE"], "pillow")
-    psd("psd_bitmap_raw", src, ["-monochrome", "-depth", "1", "-compress", "none"], "pillow")
+    # Pillow reads bitmap-mode PSD inverted (bit 0 as black); ImageMagick reads it as the format
+    # has it (0 white, 1 black), which gives back the monochrome source.
+    psd("psd_bitmap_rle", src, ["-monochrome", "-depth", "1", "-compress", "RLE"], "gray16")
+    psd("psd_bitmap_raw", src, ["-monochrome", "-depth", "1", "-compress", "none"], "gray16")
     psd("psd_indexed_rle", src, ["-colors", "16", "-type", "Palette", "-compress", "RLE"], "pillow")
     psd("psd_indexed_raw", src, ["-colors", "16", "-type", "Palette", "-compress", "none"], "pillow")
     psd("psd_cmyk8_rle", src, ["-colorspace", "cmyk", "-depth", "8", "-compress", "RLE"], "pillow")
@@ -102,6 +106,10 @@ def main():
         case = next(c for c in cases if c[0] == name)
         if magick_raw(case[1], "rgb", case[3], case[4]) != case[2]:
             sys.exit("ImageMagick and Pillow decode %s differently" % name)
+    mono = subprocess.run([CONVERT, src, "-monochrome", "-depth", "8", "rgb:-"], check=True,
+                          capture_output=True).stdout
+    if next(c for c in cases if c[0] == "psd_bitmap_raw")[2] != mono:
+        sys.exit("ImageMagick does not read back its monochrome picture")
     case = next(c for c in cases if c[0] == "psd_cmyk8_rle")
     if cmyk_to_rgb(magick_raw(case[1], "cmyk", case[3], case[4])) != case[2]:
         sys.exit("ImageMagick and Pillow decode psd_cmyk8_rle differently")
