@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "app/win32/program.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return runQuendler(instance); }

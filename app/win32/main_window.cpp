@@ -1,0 +1,345 @@
+#include "app/win32/main_window.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "app/day_icon.h"
+#include "app/day_texts.h"
+#include "app/hotkeys.h"
+#include "app/settings.h"
+#include "app/win32/help.h"
+#include "app/win32/program.h"
+#include "app/win32/tray.h"
+#include "app/win32/wallpaper_job.h"
+#include "calendar/moon.h"
+#include "imaging/frame.h"
+#include "imaging/image_ops.h"
+#include "imaging/win32/gdi_bridge.h"
+
+MainWindowState mainState;
+HICON currentDayIcon = nullptr;
+
+namespace {
+
+constexpr DWORD kJobWaitAtEnd = 5000;
+
+HINSTANCE instanceOfWindow = nullptr;
+bool timerRunning = false;
+HFONT boldFont = nullptr;
+HBITMAP titleBitmap = nullptr;
+HBITMAP scaledTitleBitmap = nullptr;
+UINT taskbarCreatedMessage = 0;
+
+// The desktop's icon list; searched once.
+bool iconListSearched = false;
+HWND iconList = nullptr;
+
+struct Geometry {
+  WorkArea area;
+  int w, h, cap;
+};
+
+Geometry readGeometry(HWND dialog) {
+  Geometry g;
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  g.area = {work.left, work.top, work.right, work.bottom};
+  RECT client;
+  GetClientRect(dialog, &client);
+  g.w = client.right - client.left;
+  g.h = client.bottom - client.top;
+  g.cap = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYSIZEFRAME);
+  return g;
+}
+
+void setDesktopIconTextColour(COLORREF colour) {
+  if (!iconListSearched) {
+    iconListSearched = true;
+    HWND progman = FindWindowA("Progman", "Program Manager");
+    HWND view = progman ? FindWindowExA(progman, nullptr, "SHELLDLL_DefView", nullptr) : nullptr;
+    iconList = view ? FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
+  }
+  if (!iconList || !IsWindow(iconList)) return;
+  if (ListView_GetTextBkColor(iconList) == CLR_NONE) return;
+  ListView_SetTextBkColor(iconList, CLR_NONE);
+  ListView_SetTextColor(iconList, colour);
+  InvalidateRect(iconList, nullptr, TRUE);
+  UpdateWindow(iconList);
+}
+
+bool displayTooPoor() {
+  HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  if (!dc) return false;
+  int colours = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) ? GetDeviceCaps(dc, SIZEPALETTE)
+                                                             : GetDeviceCaps(dc, NUMCOLORS);
+  DeleteDC(dc);
+  return colours >= 1 && colours <= 256;
+}
+
+void storeWindowPlace(HWND dialog) {
+  RECT r;
+  if (GetWindowRect(dialog, &r)) {
+    gSettings.x = r.left;
+    gSettings.y = r.top;
+  }
+}
+
+void makeBoldFont(HWND dialog) {
+  HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+  LOGFONTA font;
+  if (!dialogFont || GetObjectA(dialogFont, sizeof font, &font) != sizeof font) return;
+  font.lfHeight = font.lfHeight + font.lfHeight / 6;
+  font.lfWeight = 600;
+  boldFont = CreateFontIndirectA(&font);
+  if (boldFont) SendDlgItemMessageA(dialog, kIdDateLine, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont), FALSE);
+}
+
+void loadTitlePicture(HWND dialog) {
+  titleBitmap = IS40_LoadResourceBitmap(instanceOfWindow, "TITEL", nullptr);
+  if (!titleBitmap) return;
+  DWORD w = 0, h = 0;
+  if (!IS40_GetHBITMAPDimensions(titleBitmap, &w, &h) || !w || !h) return;
+  HWND control = GetDlgItem(dialog, kIdTitle);
+  RECT r;
+  GetClientRect(control, &r);
+  DWORD cw = r.right - r.left, ch = r.bottom - r.top;
+  if (!cw || !ch) return;
+  BYTE* picture = static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(w) * h * 3));
+  BYTE* scaled = static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(cw) * ch * 3));
+  if (picture && scaled) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    IS40_HBITMAPToRGB(titleBitmap, dc, nullptr, picture);
+    if (dc) DeleteDC(dc);
+    if (IS40_GetLastError() == 0 &&
+        IS40_ResizeImage(picture, w, h, w * 3, scaled, cw, ch, cw * 3, 3, 16, 0))
+      scaledTitleBitmap = IS40_RGBToHBITMAP(scaled, cw, ch, cw * 3, nullptr, nullptr);
+  }
+  if (picture) GlobalFree(picture);
+  if (scaled) GlobalFree(scaled);
+  if (scaledTitleBitmap)
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaledTitleBitmap));
+}
+
+void showDay(HWND dialog, const LocalTime& now) {
+  HICON icon = MakeDayIcon(now.day, dayNumberColour(now.weekday));
+  SendDlgItemMessageA(dialog, kIdDayIcon, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  if (currentDayIcon) DestroyIcon(currentDayIcon);
+  currentDayIcon = icon;
+
+  char name[16];
+  std::snprintf(name, sizeof name, "MOND%01d", MoonPhase(now.day, now.month, now.year));
+  HICON moon = static_cast<HICON>(LoadImageA(instanceOfWindow, name, IMAGE_ICON, 32, 32, LR_SHARED));
+  SendDlgItemMessageA(dialog, kIdMoonIcon, STM_SETICON, reinterpret_cast<WPARAM>(moon), 0);
+
+  char text[kDayInfoSize];
+  FormatDateLine(text);
+  SetDlgItemTextA(dialog, kIdDateLine, text);
+  FormatDayInfo(text);
+  SetDlgItemTextA(dialog, kIdDayInfo, text);
+}
+
+void hideWindow(HWND dialog) { ShowWindow(dialog, SW_HIDE); }
+
+// The dialogs of the appointments, the note window and the options come with their parts;
+// the bookkeeping around them is in place so that rebuilds and tray clicks wait for them.
+void runOwnedDialog(HWND, int /*which*/) {
+  mainState.dialogOpen = 1;
+  mainState.dialogOpen = 0;
+}
+
+void fadeOutAlarmSound() {
+  // Alarm sounds come with the sound player; nothing plays yet.
+}
+
+void timerTick(HWND dialog) {
+  LocalTime now;
+  readLocalClock(now);
+  // What the wallpaper worker changed comes back here and is kept.
+  if (takeSettingsHandBack(gSettings)) SaveSettings();
+
+  TickWork work = mainWindowTick(mainState, now, gSettings.AutoExit);
+  if (work.firstTick) {
+    TrayUpdate(0);
+    SetWindowPos(dialog, HWND_BOTTOM, gSettings.x, gSettings.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    hideWindow(dialog);
+    KillTimer(dialog, kMainTimerId);
+    setDesktopIconTextColour(desktopIconTextColour(gSettings.HG));
+    if (displayTooPoor())
+      MessageBoxA(dialog,
+                  "Dieses Programm benötigt min. 65535 Farben (High Color) oder 16 Millionen Farben "
+                  "(True Color). ",
+                  "Sorry!", MB_ICONWARNING);
+    SetTimer(dialog, kMainTimerId, kTickMillis, nullptr);
+  }
+  if (work.dayChanged) showDay(dialog, now);
+  if (work.minuteChanged) TrayUpdate(0);
+  if (work.startJob) {
+    hideWindow(dialog);
+    StartWallpaperJob(dialog, instanceOfWindow, work.startJob);
+  }
+  setDesktopIconTextColour(desktopIconTextColour(gSettings.HG));
+  // The alarm check comes with the appointments.
+  if (work.autoExit) {
+    SaveSettings();
+    EndDialog(dialog, 1);
+  }
+}
+
+void trayClicked(HWND dialog, LPARAM mouse) {
+  if (mouse == WM_LBUTTONDOWN) {
+    fadeOutAlarmSound();
+    if (mainState.dialogOpen) return;
+    mainState.shown = !mainState.shown;
+    if (!mainState.shown) {
+      hideWindow(dialog);
+      return;
+    }
+    Geometry g = readGeometry(dialog);
+    placeFromTray(g.area, g.w, g.h, g.cap, gSettings.x, gSettings.y);
+    SetWindowPos(dialog, HWND_TOP, gSettings.x, gSettings.y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(dialog);
+    SetFocus(GetDlgItem(dialog, kIdMinimise));
+  } else if (mouse == WM_RBUTTONDOWN) {
+    gSettings.Mondphasen = !gSettings.Mondphasen;
+    TrayTakeSettings();
+    TrayUpdate(0);
+    fadeOutAlarmSound();
+  }
+}
+
+BOOL command(HWND dialog, int id) {
+  switch (id) {
+    case kIdMinimise:
+    case IDCANCEL:
+      mainState.shown = 0;
+      storeWindowPlace(dialog);
+      SaveSettings();
+      hideWindow(dialog);
+      return TRUE;
+    case kIdExit:
+      fadeOutAlarmSound();
+      storeWindowPlace(dialog);
+      SaveSettings();
+      EndDialog(dialog, 1);
+      return TRUE;
+    case kIdDayIcon:
+      gSettings.Mondphasen = 0;
+      TrayTakeSettings();
+      TrayUpdate(0);
+      return TRUE;
+    case kIdMoonIcon:
+      gSettings.Mondphasen = 1;
+      TrayTakeSettings();
+      TrayUpdate(0);
+      return TRUE;
+    case kIdAppointments:
+    case kIdOptions:
+    case kIdNote:
+      runOwnedDialog(dialog, id);
+      return TRUE;
+    case kIdHelp:
+      ShowHelp(dialog, nullptr, 1);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+BOOL hotkey(HWND dialog, int id) {
+  if (id != kHotkeyRebuild && id != kHotkeyAppointments && id != kHotkeyNewNote) return TRUE;
+  fadeOutAlarmSound();
+  if (id == kHotkeyRebuild)
+    mainState.RebuildRequested = 1;
+  else
+    runOwnedDialog(dialog, id);
+  return FALSE;
+}
+
+void initialise(HWND dialog) {
+  mainWindowHandle = dialog;
+  screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  Geometry g = readGeometry(dialog);
+  placeAtStart(g.area, g.w, g.h, g.cap, gSettings.x, gSettings.y);
+  // Off-screen, so that the dialog manager's first showing is never seen.
+  SetWindowPos(dialog, HWND_BOTTOM, 9999, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowTextA(dialog, kMainWindowTitle);
+  TrayTakeSettings();
+  TrayUpdate(1);
+  makeBoldFont(dialog);
+  SetDlgItemTextA(dialog, kIdNote, "&Notiz");
+  SetDlgItemTextA(dialog, kIdOptions, "&Optionen");
+  SetDlgItemTextA(dialog, kIdAppointments, "&Termine / Alarm");
+  SetDlgItemTextA(dialog, kIdHelp, "&Hilfe");
+  SetDlgItemTextA(dialog, kIdExit, "Beenden");
+  SetDlgItemTextA(dialog, kIdMinimise, "Mi&nimieren");
+  loadTitlePicture(dialog);
+  LoadHotkeys();
+  RegisterHotkeys(1);
+  timerRunning = SetTimer(dialog, kMainTimerId, kFirstTickMillis, nullptr) != 0;
+}
+
+void finish(HWND dialog) {
+  if (timerRunning) KillTimer(dialog, kMainTimerId);
+  timerRunning = false;
+  RegisterHotkeys(0);
+  if (boldFont) DeleteObject(boldFont);
+  if (scaledTitleBitmap) DeleteObject(scaledTitleBitmap);
+  if (titleBitmap) DeleteObject(titleBitmap);
+  boldFont = nullptr;
+  scaledTitleBitmap = titleBitmap = nullptr;
+  TrayRemoveIcon();
+  // A running job still uses the image library: let it finish (a few seconds at most).
+  waitForWallpaperJob(kJobWaitAtEnd);
+  IS40_Shutdown();
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainWindow(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (taskbarCreatedMessage && message == taskbarCreatedMessage) {
+    TrayShellRestarted();
+    TrayUpdate(wallpaperJobBusy());
+    return TRUE;
+  }
+  switch (message) {
+    case WM_INITDIALOG:
+      initialise(dialog);
+      return TRUE;
+    case WM_TIMER:
+      if (wParam == kMainTimerId) timerTick(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      return command(dialog, LOWORD(wParam));
+    case WM_HOTKEY:
+      return hotkey(dialog, static_cast<int>(wParam));
+    case kTrayMessage:
+      if (lParam != WM_LBUTTONDOWN && lParam != WM_RBUTTONDOWN) return FALSE;
+      trayClicked(dialog, lParam);
+      return TRUE;
+    case kShowMessage:
+      ShowWindow(dialog, SW_SHOW);
+      SetForegroundWindow(dialog);
+      mainState.shown = 1;
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_HELP:
+      ShowHelp(dialog, reinterpret_cast<const HELPINFO*>(lParam), 0);
+      return TRUE;
+    case WM_COMPACTING:
+      if (mainState.shown) return TRUE;
+      EndDialog(dialog, 1);
+      return TRUE;
+    case WM_DESTROY:
+      finish(dialog);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+INT_PTR runMainWindow(HINSTANCE instance) {
+  instanceOfWindow = instance;
+  taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(kMainDialog), nullptr, MainWindow, 0);
+}
