@@ -404,5 +404,5 @@ bool describeNativeFont(const LOGFONTA& font, NativeFontInfo& info) { return the
 #if defined(__SANITIZE_ADDRESS__)
 // fontconfig loses a block while it parses its configuration files; nothing of ours.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+extern "C" const char* __asan_default_options() { return "print_suppressions=0"; }
 #endif

@@ -90,7 +90,8 @@ BYTE channel(DWORD pixel, DWORD mask) {
 
 bool rcDiBitmap(HDC dc) { return dc && (GetDeviceCaps(dc, RASTERCAPS) & RC_DI_BITMAP); }
 
-// The packed DIB's rows into an RgbImage of the same size.
+}  // namespace
+
 int32_t packedDibToRgb(const BYTE* dib, BYTE* destination) {
   const BITMAPINFOHEADER& header = *reinterpret_cast<const BITMAPINFOHEADER*>(dib);
   const unsigned bits = header.biBitCount;
@@ -160,7 +161,6 @@ int32_t packedDibToRgb(const BYTE* dib, BYTE* destination) {
   return kIsOk;
 }
 
-}  // namespace
 
 uint64_t packedDibRowBytes(const BITMAPINFOHEADER& header) {
   const uint64_t width = header.biWidth < 0 ? 0 : uint64_t(header.biWidth);
