@@ -5,6 +5,9 @@
 #   scripts/setup.sh native     only what the native build and tool need
 set -eu
 
+# fonts-dejavu-core: the faces of the native text rasterizer; a "Verdana" request falls back to
+# DejaVu Sans and "Courier New" to DejaVu Sans Mono, which is also what Wine draws them with, so
+# both builds give the same pixels. (No metric look-alikes are needed: none matches Verdana.)
 native_packages=(
   ca-certificates cmake make g++ gcc pkg-config
   googletest libgtest-dev libbenchmark-dev
