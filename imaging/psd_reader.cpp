@@ -51,8 +51,12 @@ bool skipBytes(CISIO& src, DWORD length) {
 // PackBits decoding of one compressed row into every `step`-th byte of dst, starting at
 // `offset`. Damaged data (a run header whose bytes are missing) makes it fail; a row that is
 // cut short leaves the pixels not reached as they were; bytes beyond the width are ignored.
-bool DecodePackBitsRow(BYTE* dst, DWORD pixels, DWORD step, DWORD offset, const BYTE* src,
-                       DWORD count) {
+// The step is a template argument for the usual interleaved layouts, so that the stores of a
+// run compile to a tight loop.
+template <DWORD kStep>
+bool decodePackBits(BYTE* dst, DWORD pixels, DWORD dynamicStep, DWORD offset, const BYTE* src,
+                    DWORD count) {
+  const size_t step = kStep ? kStep : dynamicStep;
   if (pixels == 0) return true;
   BYTE* out = dst + offset;
   DWORD p = 0;
@@ -65,7 +69,8 @@ bool DecodePackBitsRow(BYTE* dst, DWORD pixels, DWORD step, DWORD offset, const 
       DWORD room = pixels - n;
       DWORD k = run < room ? run : room;
       if (k > available) k = available;
-      for (DWORD i = 0; i < k; ++i) out[size_t(n + i) * step] = src[p + i];
+      BYTE* q = out + size_t(n) * step;
+      for (const BYTE *from = src + p, *end = from + k; from != end; ++from, q += step) *q = *from;
       p += k;
       n += k;
       if (n == pixels) {
@@ -79,7 +84,8 @@ bool DecodePackBitsRow(BYTE* dst, DWORD pixels, DWORD step, DWORD offset, const 
       DWORD run = DWORD(1 - header);
       DWORD room = pixels - n;
       DWORD k = run < room ? run : room;
-      for (DWORD i = 0; i < k; ++i) out[size_t(n + i) * step] = value;
+      BYTE* q = out + size_t(n) * step;
+      for (BYTE* end = q + size_t(k) * step; q != end; q += step) *q = value;
       n += k;
       if (n == pixels) {
         if (p != count) isTrace("RLE Row Size Mismatch in PSD decode [1].\n");
@@ -88,6 +94,16 @@ bool DecodePackBitsRow(BYTE* dst, DWORD pixels, DWORD step, DWORD offset, const 
     }
   }
   return true;
+}
+
+bool DecodePackBitsRow(BYTE* dst, DWORD pixels, DWORD step, DWORD offset, const BYTE* src,
+                       DWORD count) {
+  switch (step) {
+    case 1: return decodePackBits<1>(dst, pixels, step, offset, src, count);
+    case 3: return decodePackBits<3>(dst, pixels, step, offset, src, count);
+    case 4: return decodePackBits<4>(dst, pixels, step, offset, src, count);
+  }
+  return decodePackBits<0>(dst, pixels, step, offset, src, count);
 }
 
 // Reads the channel planes of the composite row by row, for raw and RLE data of depth 1, 8
