@@ -14,6 +14,7 @@ native_packages=(
   libpng-dev zlib1g-dev libjpeg-dev libtiff-dev
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
   python3 python3-pil fonts-noto-color-emoji
+  imagemagick
 )
 windows_packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# All tests: the native core under ASan/UBSan, then the Windows build under Wine.
-#   scripts/test.sh [native|windows]...   (default: both)
+# All tests: the native core under ASan/UBSan, then the Windows build under Wine, then the
+# image readers' fuzz targets (scripts/fuzz.sh).
+#   scripts/test.sh [native|windows|fuzz]...   (default: all three)
 set -u
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
 
 suites=("$@")
-[ ${#suites[@]} -gt 0 ] || suites=(native windows)
+[ ${#suites[@]} -gt 0 ] || suites=(native windows fuzz)
 failed=()
 
 run_suite() {
@@ -19,6 +20,10 @@ run_suite() {
 }
 
 for suite in "${suites[@]}"; do
+  if [ "$suite" = fuzz ]; then
+    bash scripts/fuzz.sh || failed+=(fuzz)
+    continue
+  fi
   run_suite "$suite" || failed+=("$suite")
 done
 
