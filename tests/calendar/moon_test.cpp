@@ -45,18 +45,12 @@ TEST(Moon, AgeStaysInRangeAndGrowsByADay) {
         int age = MoonAge(d, m, y);
         ASSERT_GE(age, 0);
         ASSERT_LE(age, 29);
-        // A mean lunation is a little longer than 29.53 of the formula's days, so the age
-        // now and then stays for a day.
+        // The fraction of a lunation is scaled by 29.53, a little less than the 29.5306 days
+        // it lasts, so the age now and then stays for a day.
         bool grows = age == previous + 1 || age == previous || (age == 0 && previous >= 28);
         ASSERT_TRUE(grows) << d << "." << m << "." << y << ": " << previous << " -> " << age;
         previous = age;
       }
-    }
-  }
-  for (int y = 1901; y < 2000; ++y) {
-    for (int m = 1; m <= 12; ++m) {
-      int age = MoonAge(15, m, y);
-      ASSERT_TRUE(age >= 0 && age <= 29) << m << "/" << y;
     }
   }
 }
