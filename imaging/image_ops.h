@@ -15,6 +15,10 @@ BOOL IS40_ResizeImage(const BYTE* source, DWORD sourceWidth, DWORD sourceHeight,
                       BYTE* dest, DWORD destWidth, DWORD destHeight, DWORD destStride,
                       DWORD bytesPerPixel, DWORD mode, DWORD flags);
 
+// Test seam: with false the resize keeps to the baseline instruction set even where wider
+// vectors are available (both paths give the same bytes).
+void setWideResizeAllowedForTests(bool allowed);
+
 // Overlay flags.
 constexpr DWORD kIsOverlayByteTables = 1;       // 8-bit tables of truncated products
 constexpr DWORD kIsOverlaySwapKey = 2;          // swap red and blue of the key colour

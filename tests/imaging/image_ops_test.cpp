@@ -91,15 +91,19 @@ TEST(Resize, AgreesWithThePlainFormulaOnRandomPictures) {
     uint32_t sw, sh, dw, dh, bpp;
   } cases[] = {{200, 140, 97, 61, 3}, {13, 7, 40, 29, 3}, {5, 9, 31, 4, 4},
                {64, 1, 17, 3, 1},     {3, 3, 200, 140, 3}, {541, 467, 300, 250, 3}};
-  for (const Case& c : cases) {
-    std::vector<BYTE> src(size_t(c.sw) * c.sh * c.bpp);
-    for (BYTE& b : src) b = BYTE(rng());
-    std::vector<BYTE> dst(size_t(c.dw) * c.dh * c.bpp);
-    ASSERT_TRUE(IS40_ResizeImage(src.data(), c.sw, c.sh, c.sw * c.bpp, dst.data(), c.dw, c.dh, c.dw * c.bpp,
-                                 c.bpp, 16, 0));
-    EXPECT_EQ(dst, referenceResize(src, c.sw, c.sh, c.dw, c.dh, c.bpp))
-        << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+  for (bool wide : {true, false}) {
+    setWideResizeAllowedForTests(wide);
+    for (const Case& c : cases) {
+      std::vector<BYTE> src(size_t(c.sw) * c.sh * c.bpp);
+      for (BYTE& b : src) b = BYTE(rng());
+      std::vector<BYTE> dst(size_t(c.dw) * c.dh * c.bpp);
+      ASSERT_TRUE(IS40_ResizeImage(src.data(), c.sw, c.sh, c.sw * c.bpp, dst.data(), c.dw, c.dh, c.dw * c.bpp,
+                                   c.bpp, 16, 0));
+      EXPECT_EQ(dst, referenceResize(src, c.sw, c.sh, c.dw, c.dh, c.bpp))
+          << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh << (wide ? " (wide vectors)" : "");
+    }
   }
+  setWideResizeAllowedForTests(true);
 }
 
 TEST(Resize, BadArgumentsAndOtherModesWriteNothing) {
