@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "imaging/frame.h"
@@ -175,6 +176,29 @@ TEST(FreeTypeRasterizer, TextIsClippedToItsRectangleAndBoldHasMoreInk) {
     return sum;
   };
   EXPECT_GT(inkFor(700), inkFor(400) * 11 / 10);
+}
+
+TEST(FreeTypeRasterizer, TwoThreadsDrawAtOnceWithTheirOwnOpacity) {
+  const int w = 90, h = 50;
+  auto draw = [&](double opacity) {
+    IS40_SetTextTransparency(opacity);
+    LOGFONTA font = makeFont("Verdana", -30, 600);
+    std::vector<BYTE> picture(w * h * 3, 0);
+    RECT rect = {0, 0, w, h};
+    for (int i = 0; i < 10; ++i) {
+      std::fill(picture.begin(), picture.end(), 0);
+      IS40_DrawSmoothTextOnRGB2(picture.data(), w, h, w * 3, "17*", &font, 4, &rect, 37, 0, 0xFFFFFF);
+    }
+    return picture;
+  };
+  const std::vector<BYTE> full = draw(1.0), half = draw(0.5);
+  std::vector<BYTE> inWorker, inMain;
+  std::thread worker([&] { inWorker = draw(0.5); });
+  inMain = draw(1.0);
+  worker.join();
+  EXPECT_EQ(inWorker, half);
+  EXPECT_EQ(inMain, full);
+  EXPECT_NE(full, half);
 }
 
 }  // namespace
