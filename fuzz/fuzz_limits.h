@@ -1,7 +1,7 @@
 // Keeps the fuzzer's memory use in check. A picture may legally be as large as the library's
 // allocation limit (about 2 GB) even when its file is tiny, and decoding such a picture
 // touches every byte of it, which the fuzzer would report as running out of memory. Inputs
-// whose header declares more than 2^24 pixels are therefore left out — unless the picture is
+// whose header declares more than 2^20 pixels are therefore left out — unless the picture is
 // so large that the reader must refuse it before allocating, which is worth exercising.
 #pragma once
 
@@ -11,7 +11,7 @@
 
 namespace fuzzing {
 
-constexpr uint64_t kMaxPixels = uint64_t(1) << 24;
+constexpr uint64_t kMaxPixels = uint64_t(1) << 20;
 constexpr uint64_t kRefusedPixels = 0x7FFDEFFFull / 3 + 1;  // even 3 bytes a pixel is too much
 
 inline bool worthDecoding(uint64_t width, uint64_t height) {
