@@ -1,0 +1,1 @@
+"""The program's pictures, bitmaps and icons, drawn at build time (see generate.py)."""

@@ -1,0 +1,107 @@
+// Every PSD picture decodes with the program's own reader to its stated size; cell tiles
+// leave the day number's quarter to the key colour and cover at most half of the cell; the
+// day icon's page and mask fit together.
+#include <gtest/gtest.h>
+
+#include "imaging/image_reader.h"
+#include "tests/resources/decoded_pictures.h"
+#include "tests/resources/expected_resources.h"
+#include "tests/resources/resource_bytes.h"
+
+TEST(PictureDecoding, EveryPsdDecodesToItsSize) {
+  for (const ExpectedResource& e : expectedResources()) {
+    if (!isPsd(e.form)) continue;
+    SCOPED_TRACE(e.name);
+    DecodedPicture d = decodePsdResource(e.type, e.name);
+    ASSERT_TRUE(d.ok);
+    if (e.form == Form::Preview) {
+      EXPECT_EQ(d.width, 578u);
+      EXPECT_EQ(d.height, 416u);
+    } else {
+      EXPECT_TRUE(d.width == 296u || (e.form == Form::MonthTile && d.width == 292u)) << d.width;
+      EXPECT_EQ(d.height, 256u);
+    }
+    // The reader takes the whole resource: nothing is left over or missing.
+    EXPECT_EQ(d.consumed, d.size);
+  }
+}
+
+TEST(PictureDecoding, CellTilesKeepTheDayNumberFreeAndCoverAtMostHalf) {
+  for (const ExpectedResource& e : expectedResources()) {
+    if (e.form != Form::CellTile && e.form != Form::MonthTile) continue;
+    SCOPED_TRACE(e.name);
+    DecodedPicture d = decodePsdResource(e.type, e.name);
+    ASSERT_TRUE(d.ok);
+    size_t quarterOff = 0, covered = 0;
+    for (DWORD y = 0; y < d.height; ++y) {
+      for (DWORD x = 0; x < d.width; ++x) {
+        const uint8_t* px = &d.rgb[(size_t(y) * d.width + x) * 3];
+        if (x < d.width / 2 && y < d.height / 2 && keyDistance(px, kCellKey) != 0) ++quarterOff;
+        if (keyDistance(px, kCellKey) > kCellTolerance) ++covered;
+      }
+    }
+    EXPECT_EQ(quarterOff, 0u) << "pixels of the top-left quarter that are not the key colour";
+    EXPECT_LE(covered * 2, size_t(d.width) * d.height) << "opaque pixels";
+    // Only the plain tile may be (almost) empty.
+    if (e.name != "E000") {
+      EXPECT_GT(covered, size_t(d.width) * d.height / 50);
+    }
+  }
+}
+
+TEST(PictureDecoding, PreviewSheetStandsOnItsKeyColour) {
+  DecodedPicture d = decodePsdResource("PREV", "PREV");
+  ASSERT_TRUE(d.ok);
+  size_t covered = 0;
+  for (size_t i = 0; i < d.rgb.size(); i += 3) covered += keyDistance(&d.rgb[i], kPreviewKey) > kPreviewTolerance;
+  // A sheet of numbers: clearly something, clearly not a full picture.
+  EXPECT_GT(covered, d.rgb.size() / 3 / 20);
+  EXPECT_LT(covered, d.rgb.size() / 3 / 2);
+  // The corners are ground, so the sheet's placement shows no frame.
+  for (size_t i : {size_t(0), size_t(d.width - 1), size_t(d.width) * (d.height - 1), size_t(d.width) * d.height - 1})
+    EXPECT_EQ(keyDistance(&d.rgb[i * 3], kPreviewKey), 0u) << i;
+}
+
+TEST(PictureDecoding, DayIconPageAndMaskFitTogether) {
+  const unsigned char* kal = nullptr;
+  unsigned long kalSize = 0;
+  ASSERT_TRUE(findResourceBytes("BITMAPI", "ICON_KAL", &kal, &kalSize));
+  ISSource source = IS40_OpenMemorySource(kal, static_cast<DWORD>(kalSize));
+  ASSERT_NE(source, nullptr);
+  DWORD w = 0, h = 0;
+  BYTE* page = IS40_ReadImage(source, &w, &h, 0, 0);
+  IS40_CloseSource(source);
+  ASSERT_NE(page, nullptr);
+  ASSERT_EQ(w, 32u);
+  ASSERT_EQ(h, 32u);
+  auto pagePixel = [&](int x, int y) { return &page[(size_t(y) * 32 + x) * 3]; };
+
+  const unsigned char* mask = nullptr;
+  unsigned long maskSize = 0;
+  ASSERT_TRUE(findResourceBytes("BITMAP", "ICON_MSK", &mask, &maskSize));
+  ASSERT_GE(maskSize, 40u + 8 + 32 * 4);
+  // Packed DIB, bottom-up rows of 4 bytes; a set bit is transparent.
+  auto transparent = [&](int x, int y) { return (mask[48 + (31 - y) * 4 + x / 8] >> (7 - x % 8)) & 1; };
+
+  // The box for the day number is one light, even colour and opaque.
+  const uint8_t* first = pagePixel(6, 7);
+  EXPECT_GT(int(first[0]) + first[1] + first[2], 3 * 200);
+  for (int y = 7; y < 27; ++y) {
+    for (int x = 6; x < 26; ++x) {
+      EXPECT_EQ(std::vector<uint8_t>(pagePixel(x, y), pagePixel(x, y) + 3), std::vector<uint8_t>(first, first + 3))
+          << x << "," << y;
+      EXPECT_FALSE(transparent(x, y)) << x << "," << y;
+    }
+  }
+  // Where the mask lets the desktop through, the colour bitmap is black, so the screen is
+  // neither tinted nor inverted there.
+  int clear = 0;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)
+      if (transparent(x, y)) {
+        ++clear;
+        EXPECT_EQ(int(pagePixel(x, y)[0]) + pagePixel(x, y)[1] + pagePixel(x, y)[2], 0) << x << "," << y;
+      }
+  EXPECT_GT(clear, 0);  // the page has a shape of its own, not a full square
+  GlobalFree(page);
+}
