@@ -1,6 +1,6 @@
 #include "app/main_tick.h"
 
-TickWork mainWindowTick(MainWindowState& state, const LocalTime& now, int autoExit) {
+TickWork mainWindowTick(MainWindowState& state, const LocalTime& now, int autoExit, int jobBusy) {
   TickWork work;
   if (state.firstTick) {
     work.firstTick = true;
@@ -19,7 +19,7 @@ TickWork mainWindowTick(MainWindowState& state, const LocalTime& now, int autoEx
     state.lastMinute = now.minute;
     work.minuteChanged = true;
   }
-  if (state.RebuildRequested && !state.dialogOpen) {
+  if (state.RebuildRequested && !state.dialogOpen && !jobBusy) {
     work.startJob = state.RebuildRequested;
     state.RebuildRequested = 0;
     state.shown = 0;

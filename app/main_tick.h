@@ -30,8 +30,9 @@ struct TickWork {
   bool autoExit = false;       // save the settings and end the dialog
 };
 
-// One tick at `now`. `autoExit` is the AutoExit setting.
-TickWork mainWindowTick(MainWindowState& state, const LocalTime& now, int autoExit);
+// One tick at `now`. `autoExit` is the AutoExit setting; `jobBusy` tells that a wallpaper job
+// still runs, in which case a request waits for a later tick instead of being lost.
+TickWork mainWindowTick(MainWindowState& state, const LocalTime& now, int autoExit, int jobBusy = 0);
 
 // Default place of the main window: 50 pixels left of the work area's right edge, resting on
 // its bottom edge. W, H: client size; cap: caption height.

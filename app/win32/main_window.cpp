@@ -159,7 +159,7 @@ void timerTick(HWND dialog) {
   // What the wallpaper worker changed comes back here and is kept.
   if (takeSettingsHandBack(gSettings)) SaveSettings();
 
-  TickWork work = mainWindowTick(mainState, now, gSettings.AutoExit);
+  TickWork work = mainWindowTick(mainState, now, gSettings.AutoExit, wallpaperJobBusy());
   if (work.firstTick) {
     TrayUpdate(0);
     SetWindowPos(dialog, HWND_BOTTOM, gSettings.x, gSettings.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
@@ -198,7 +198,8 @@ void trayClicked(HWND dialog, LPARAM mouse) {
     }
     Geometry g = readGeometry(dialog);
     placeFromTray(g.area, g.w, g.h, g.cap, gSettings.x, gSettings.y);
-    SetWindowPos(dialog, HWND_TOP, gSettings.x, gSettings.y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetWindowPos(dialog, HWND_TOP, gSettings.x, gSettings.y, 0, 0, SWP_NOSIZE);
+    ShowWindow(dialog, SW_SHOW);
     SetForegroundWindow(dialog);
     SetFocus(GetDlgItem(dialog, kIdMinimise));
   } else if (mouse == WM_RBUTTONDOWN) {

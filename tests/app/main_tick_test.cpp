@@ -73,6 +73,19 @@ TEST(MainTick, RebuildWaitsForTheDialog) {
   EXPECT_EQ(s.shown, 0);  // the build hides the window
 }
 
+TEST(MainTick, ARequestWhileAJobRunsWaitsInsteadOfBeingLost) {
+  MainWindowState s;
+  mainWindowTick(s, at("2024-03-05 23:59:59"), 0);
+  // Midnight comes while the first build still runs.
+  TickWork w = mainWindowTick(s, at("2024-03-06 00:00:00"), 0, 1);
+  EXPECT_TRUE(w.dayChanged);
+  EXPECT_EQ(w.startJob, 0);
+  EXPECT_EQ(s.RebuildRequested, 1);
+  EXPECT_EQ(mainWindowTick(s, at("2024-03-06 00:00:00"), 0, 1).startJob, 0);
+  EXPECT_EQ(mainWindowTick(s, at("2024-03-06 00:00:01"), 0, 0).startJob, 1);
+  EXPECT_EQ(mainWindowTick(s, at("2024-03-06 00:00:01"), 0, 0).startJob, 0);
+}
+
 TEST(MainTick, ForceCarriesTheRequestValue) {
   MainWindowState s;
   mainWindowTick(s, at("2024-03-05 12:00:00"), 0);

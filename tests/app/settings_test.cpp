@@ -68,7 +68,7 @@ TEST(Settings, FreshUserGetsDefaultsAndDataFolder) {
   EXPECT_STREQ(s.HeaderFont.lfFaceName, "Verdana");
   EXPECT_EQ(s.HeaderFont.lfQuality, 4);
 
-  std::string data = (root.path / "Skorvati" / "Desktopkalender" / "Die Quendler").string();
+  std::string data = root.path.string() + "/Skorvati/Desktopkalender/Die Quendler";
   EXPECT_TRUE(fs::is_directory(data));
   EXPECT_EQ(std::string(s.dataFolder), data + "/");
   EXPECT_EQ(std::string(s.AlarmFile), data + "/alarm.qtm");

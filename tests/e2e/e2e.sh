@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# End to end under Wine: quendler.exe in a fresh prefix on its own virtual display, with the
+# program's clock set shortly before midnight.
+#   e2e.sh QUENDLER_EXE PROBE_EXE HELP_FILE WORK_DIR
+# Everything it starts (Xvfb, wineserver, the program) is stopped again.
+set -u
+exe=$1 probe_exe=$2 help=$3 work=$4
+WINE=${WINE:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+screen_w=1600 screen_h=900
+
+rm -rf "$work"
+mkdir -p "$work/app"
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+failures=0
+xvfb_pid= app_pid=
+
+ok() { echo "ok: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  "$WINESERVER" -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+
+for n in $(seq 171 240); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
+done
+Xvfb "$display" -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+"$WINE" wineboot.exe -i >"$work/wineboot.log" 2>&1
+"$WINESERVER" -p 30
+
+cp "$exe" "$work/app/quendler.exe"
+cp "$probe_exe" "$work/app/probe.exe"
+cp "$help" "$work/app/zuvi.chm"
+cd "$work/app"
+probe() { "$WINE" probe.exe "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+reg_value() {  # reg_value KEY NAME -> the value's data as reg prints it
+  "$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { print $3 }'
+}
+bmp_size() {
+  python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(54); print("%dx%d %d" % (struct.unpack("<i",d[18:22])[0], abs(struct.unpack("<i",d[22:26])[0]), struct.unpack("<H",d[28:30])[0]))' "$1"
+}
+mtime() { stat -c %Y.%y "$1" 2>/dev/null; }
+key='HKCU\Software\Skorvati\Desktop\Quendler'
+
+# --- first start, 25 seconds before midnight
+QUENDLER_START_TIME="2024-03-05 23:59:35" "$WINE" quendler.exe >"$work/quendler.log" 2>&1 &
+app_pid=$!
+start=$(date +%s)
+wallpaper=
+for _ in $(seq 1 100); do
+  wallpaper=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Skorvati/Desktopkalender/wallpaper.bmp' 2>/dev/null | head -1)
+  [ -n "$wallpaper" ] && break
+  sleep 0.2
+done
+for _ in $(seq 1 20); do [ "$(reg_value "$key" OldDay)" = 0x5 ] && break; sleep 0.3; done
+if [ -n "$wallpaper" ]; then
+  size=$(bmp_size "$wallpaper")
+  [ "$size" = "${screen_w}x${screen_h} 24" ] && ok "wallpaper.bmp written with the screen size ($size)" \
+    || fail "wallpaper.bmp is $size, expected ${screen_w}x${screen_h} 24"
+else
+  fail "no wallpaper.bmp after the start"
+fi
+[ "$(reg_value "$key" OldDay)" = 0x5 ] && ok "registry holds OldDay 5" || fail "OldDay is '$(reg_value "$key" OldDay)', expected 0x5"
+for name in AutoDelete Splash Mondphasen AutoExit AutoStart Snooze x y left top right HG Kalenderwoche \
+            Wochentage Feiertage FHeight FWeight FItalic FName AlarmFile NotePath; do
+  [ -n "$(reg_value "$key" "$name")" ] || fail "registry lacks $name"
+done
+[ "$(reg_value "$key" FName)" = Verdana ] && ok "settings saved with their defaults" || fail "FName is '$(reg_value "$key" FName)'"
+installed=$("$WINE" reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | tr -d '\r' | grep -i wallpaper.bmp)
+[ -n "$installed" ] && ok "wallpaper installed (${installed##* })" || fail "the desktop's Wallpaper value does not name wallpaper.bmp"
+if probe visible >/dev/null; then fail "the main window is visible after the start"; else ok "the main window stays hidden"; fi
+
+# --- midnight: exactly one rebuild
+first=$(mtime "$wallpaper")
+[ $(( $(date +%s) - start )) -lt 24 ] || fail "the start took too long to watch midnight"
+while [ $(( $(date +%s) - start )) -lt 25 ]; do sleep 0.2; done
+rebuilt=
+for _ in $(seq 1 50); do
+  [ "$(reg_value "$key" OldDay)" = 0x6 ] && [ "$(mtime "$wallpaper")" != "$first" ] && { rebuilt=1; break; }
+  sleep 0.2
+done
+if [ -n "$rebuilt" ]; then
+  after=$(mtime "$wallpaper")
+  sleep 3
+  [ "$(mtime "$wallpaper")" = "$after" ] && ok "midnight rebuilt the wallpaper once (OldDay 6)" \
+    || fail "the wallpaper was written again after the midnight build"
+else
+  fail "no rebuild after midnight (OldDay '$(reg_value "$key" OldDay)')"
+fi
+
+# --- a second start hands over and shows the window
+QUENDLER_START_TIME="2024-03-06 00:00:20" timeout 30 "$WINE" quendler.exe >/dev/null 2>&1
+second=$?
+[ "$second" = 1 ] && ok "second start ended with code 1" || fail "second start ended with code $second"
+# (Without a window manager Wine takes up to two seconds to hide a window, hence the waits.)
+probe expect shown 5 >/dev/null && ok "the second start showed the main window" || fail "main window not shown after the second start"
+probe tray left >/dev/null
+probe expect hidden 5 >/dev/null && ok "a tray click hides it again" || fail "tray click did not hide the window"
+probe tray left >/dev/null
+probe expect shown 5 >/dev/null && ok "a tray click shows it" || fail "tray click did not show the window"
+
+# --- help: the file opens; a missing file is reported
+probe click 1072 >/dev/null
+if probe message "Hilfedatei nicht gefunden!" 3 >/dev/null; then fail "help reported missing although zuvi.chm is there"; else ok "help opened zuvi.chm"; fi
+mv zuvi.chm zuvi.chm.away
+probe click 1072 >/dev/null
+probe message "Hilfedatei nicht gefunden!" 10 >/dev/null && ok "missing zuvi.chm gives \"Hilfedatei nicht gefunden!\"" \
+  || fail "no \"Hilfedatei nicht gefunden!\" without zuvi.chm"
+mv zuvi.chm.away zuvi.chm
+
+# --- Beenden: exit code 1 and the settings saved (the window's place among them)
+read -r left top _ _ <<<"$(probe rect)"
+"$WINE" reg delete "$key" /v x /f >/dev/null 2>&1
+probe click 1004 >/dev/null
+code=
+for _ in $(seq 1 100); do
+  if ! kill -0 "$app_pid" 2>/dev/null; then wait "$app_pid"; code=$?; break; fi
+  sleep 0.1
+done
+app_pid=
+[ "$code" = 1 ] && ok "\"Beenden\" ended the program with code 1" || fail "\"Beenden\" gave exit code '${code:-still running}'"
+saved_x=$(reg_value "$key" x)
+[ -n "$saved_x" ] && [ $((saved_x)) -eq "$left" ] && [ $(($(reg_value "$key" y))) -eq "$top" ] \
+  && ok "settings saved at the end (x $left, y $top)" || fail "x/y not saved at the end (x '$saved_x', window $left $top)"
+[ "$(reg_value "$key" OldDay)" = 0x6 ] && ok "OldDay 6 kept" || fail "OldDay '$(reg_value "$key" OldDay)' at the end"
+
+echo "$failures failure(s)"
+[ "$failures" = 0 ]
