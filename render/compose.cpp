@@ -62,6 +62,9 @@ int drawResourceTile(void* user, const char* type, const char* name, int x, int 
   const unsigned char* data = nullptr;
   unsigned long size = 0;
   if (!target->find(type, name, &data, &size) || !data || size == 0) return kTileNotFound;
+  // A cell wholly off the screen (the lower rows on a wide screen) would be cut away
+  // entirely by the overlay: the picture is there, so it counts as laid.
+  if (x >= target->W || y >= target->H || x + cw <= 0 || y + ch <= 0) return kTileDrawn;
 
   ISSource source = IS40_OpenMemorySource(data, static_cast<DWORD>(size));
   if (!source) return kTileFailed;
@@ -102,6 +105,11 @@ class CanvasTextPainter : public TextPainter {
   }
   void setOpacity(double opacity) override { IS40_SetTextTransparency(opacity); }
   void draw(const char* text, const LOGFONTA& font, const RECT& rect, COLORREF colour) override {
+    // Text below or beside the canvas would be clipped away whole; the mask reaches at most
+    // a blank's width (less than the font height) beyond the rectangle's sides.
+    LONG reach = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+    if (rect.top >= H_ || rect.bottom <= 0 || rect.left - reach >= W_ || rect.right + reach <= 0)
+      return;
     IS40_DrawSmoothTextOnRGB2(canvas_, static_cast<DWORD>(W_), static_cast<DWORD>(H_),
                               static_cast<DWORD>(W_) * 3, text, &font, kTextScale, &rect, 0, 0,
                               colour);
