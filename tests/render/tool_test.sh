@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The native commands from the outside: quendler wallpaper and quendler appointments.
+#   tool_test.sh QUENDLER WORKDIR
+set -u
+q=$1
+dir=$2
+mkdir -p "$dir"
+fail() { echo "FAIL: $*"; exit 1; }
+
+# 1280 x 1024 with the default margins, June 2010 (1st a Tuesday, 30 days: moved down a row).
+out=$("$q" wallpaper --date 2010-06-15 --size 1280x1024 --seed 1 --out "$dir/w.bmp" --layout --cells) ||
+  fail "wallpaper exit $?"
+mapfile -t lines <<<"$out"
+[ "${lines[0]}" = "$dir/w.bmp" ] || fail "path line: ${lines[0]}"
+[ "${lines[1]}" = "-7 96 70 175 151 15 21 -105" ] || fail "layout line: ${lines[1]}"
+[ ${#lines[@]} -eq 8 ] || fail "expected 8 lines, got ${#lines[@]}"
+for i in 2 3 4 5 6 7; do
+  [[ "${lines[$i]}" =~ ^-?[0-9]+(\ -?[0-9]+){6}$ ]] || fail "cells line $i: ${lines[$i]}"
+done
+# Today (15 June, row 4 column 2) holds the month picture; the bottom-right corner is empty.
+row4=(${lines[5]})
+[ "${row4[1]}" = 1000 ] || fail "today's cell: ${lines[5]}"
+row6=(${lines[7]})
+[ "${row6[6]}" = -1 ] || fail "corner: ${lines[7]}"
+size=$(stat -c %s "$dir/w.bmp")
+[ "$size" = $((54 + 3840 * 1024)) ] || fail "file size $size"
+# The same seed gives the same sheet.
+"$q" wallpaper --date 2010-06-15 --size 1280x1024 --seed 1 --out "$dir/w2.bmp" >/dev/null || fail "second run"
+cmp -s "$dir/w.bmp" "$dir/w2.bmp" || fail "same seed, different picture"
+
+# Bad arguments: exit 2 with one line.
+for args in "--date 2010-02-30" "--size 10x10" "--seed -1" "--bogus" "--date"; do
+  "$q" wallpaper $args --out "$dir/x.bmp" >/dev/null 2>"$dir/err"
+  [ $? -eq 2 ] || fail "wallpaper $args: exit code"
+  [ "$(wc -l <"$dir/err")" -eq 1 ] || fail "wallpaper $args: message"
+done
+# Without the pictures (an empty resource folder) the background is missing: nothing is written.
+mkdir -p "$dir/empty"
+rm -f "$dir/none.bmp"
+QUENDLER_RESOURCES="$dir/empty" "$q" wallpaper --out "$dir/none.bmp" >/dev/null 2>&1
+[ $? -eq 1 ] || fail "missing background: exit code"
+[ ! -e "$dir/none.bmp" ] || fail "missing background: file written"
+
+# An appointment file of two records: a yearly one on 24 December with picture 3, and an
+# old appointment that is off (kind 0), which AutoDelete drops.
+python3 - "$dir/t.qtm" <<'PY'
+import struct, sys
+def rec(name, kind, d, m, y, picture, remark=b""):
+    b = bytearray(920)
+    struct.pack_into('<8H', b, 0, 0, 0, kind, d, m, y, 18, 30)
+    struct.pack_into('<3H', b, 26, 0, 1, picture)
+    b[568:568 + len(remark)] = remark
+    b[824:824 + len(name)] = name
+    return bytes(b)
+open(sys.argv[1], 'wb').write(rec(b"Bescherung", 4, 24, 12, 2000, 3, b"Zeile 1\r\nZeile 2")
+                               + rec(b"Alt \xe4", 0, 3, 1, 2009, 1))
+PY
+printf 'AutoDelete=1\n' >"$dir/auto.txt"
+out=$("$q" appointments "$dir/t.qtm" --date 2010-12-01 --pictures 2010-12) || fail "appointments exit"
+expected=$'0\tBescherung\tjährlich\t24.12.2000\t18:30\tHinweis\t3\t\tZeile 1\\r\\nZeile 2\t0\t0\n1\tAlt ä\taus\t03.01.2009\t18:30\tHinweis\t1\t\t\t0\t0'
+[ "$(head -2 <<<"$out")" = "$expected" ] || fail "records: $out"
+[ "$(grep -c . <<<"$out")" -eq 33 ] || fail "expected 2 records and 31 days"
+grep -qx $'24.12.2010\t7' <<<"$out" || fail "picture of 24 December"
+grep -qx $'23.12.2010\t0' <<<"$out" || fail "no picture on 23 December"
+out=$("$q" appointments "$dir/t.qtm" --settings "$dir/auto.txt" --date 2010-12-01) || fail "with AutoDelete"
+[ "$(grep -c . <<<"$out")" -eq 1 ] || fail "AutoDelete kept: $out"
+"$q" appointments "$dir/missing.qtm" >/dev/null 2>&1
+[ $? -eq 1 ] || fail "missing file: exit code"
+echo "tool checks passed"
