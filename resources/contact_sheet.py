@@ -108,11 +108,12 @@ def main():
         for rtype, name, file in mine:
             with open(os.path.join(args.generated, file), "rb") as f:
                 data = f.read()
-            placed.append((None, tile_for(rtype, name, data, args.scale), name))
+            keyed_tile = rtype in ("RASTER", "PREV") or (rtype == "ALARM" and not name.startswith("ALARM_P"))
+            placed.append((None, (tile_for(rtype, name, data, args.scale), keyed_tile), name))
     # Flow layout, a new line for every section.
     x, y, line_h = pad, pad, 0
     positions = []
-    for title, im, label in placed:
+    for title, what, label in placed:
         if title:
             if x > pad:
                 y += line_h + pad
@@ -120,11 +121,12 @@ def main():
             y += 30
             x, line_h = pad, 0
             continue
+        im = what[0]
         w, h = im.size[0], im.size[1] + label_h
         if x + w > args.width - pad and x > pad:
             x, y = pad, y + line_h + pad
             line_h = 0
-        positions.append(((im, label), x, y))
+        positions.append(((what, label), x, y))
         x += max(w, label_face.getbbox(label)[2]) + pad
         line_h = max(line_h, h)
     sheet = Image.new("RGB", (args.width, y + line_h + pad), GROUND)
@@ -133,11 +135,11 @@ def main():
         if isinstance(what, str):
             d.text((px, py + 4), what, font=head_face, fill=LABEL)
             continue
-        im, label = what
+        (im, keyed_tile), label = what
+        if keyed_tile:
+            # The cell's extent, faintly, so that the motif's place in it shows.
+            d.rectangle((px, py, px + im.size[0] - 1, py + im.size[1] - 1), fill=CELL, outline=CELL_LINE)
         if im.mode == "RGBA":
-            if label.startswith(("E", "M", "N", "O", "R", "S", "H", "A", "P")) and im.size[0] > 100:
-                # The cell's extent, faintly, so that the motif's place in it shows.
-                d.rectangle((px, py, px + im.size[0] - 1, py + im.size[1] - 1), fill=CELL, outline=CELL_LINE)
             sheet.paste(im, (px, py), im)
         else:
             sheet.paste(im, (px, py))

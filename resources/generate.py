@@ -15,6 +15,7 @@ expects. The output depends on nothing but these sources and the Debian fonts.""
 import argparse
 import io
 import os
+import re
 import struct
 import sys
 import time
@@ -155,8 +156,11 @@ def write_resource_script(outdir):
     rows = read_manifest(os.path.join(outdir, MANIFEST))
     lines = ["#pragma code_page(65001)", "// The program's pictures, bitmaps and icons; written by generate.py.", ""]
     for rtype, name, file in rows:
+        # Unquoted: windres joins a quoted name to the file name of the line before.
+        if not re.fullmatch(r"[A-Z][A-Z0-9_-]*", name) or not re.fullmatch(r"[A-Z]+", rtype):
+            sys.exit("generate.py: %s %s cannot stand in a resource script" % (rtype, name))
         path = os.path.abspath(os.path.join(outdir, file)).replace("\\", "/")
-        lines.append('"%s" %s "%s"' % (name, rtype, path))
+        lines.append('%s %s "%s"' % (name, rtype, path))
     _replace(os.path.join(outdir, RESOURCE_SCRIPT), "\n".join(lines) + "\n")
 
 

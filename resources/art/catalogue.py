@@ -29,7 +29,7 @@ def entries():
         add(_tile(Entry("RASTER", "E%03d" % n, "raster", "psd", "decorative_tile", n)))
     for name in ("ER", "EU"):
         add(_tile(Entry("RASTER", name, "raster", "psd", "edge_tile", name)))
-    for position in "AERU":
+    for position in "ARUE":
         for m in range(1, 13):
             add(_tile(Entry("RASTER", "MON%02d%s" % (m, position), "raster", "psd", "month_tile", m, position, False)))
     for m, position in ((3, "E"), (3, "U"), (4, "A"), (4, "E"), (4, "R"), (4, "U")):
