@@ -29,7 +29,8 @@ case "${1:-}" in
       for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     fi
     export DISPLAY=$(cat "$dir/display")
-    "$WINESERVER" -p
+    # The persistent server must not hold on to the caller's output (ctest waits for it).
+    "$WINESERVER" -p >"$dir/wineserver.log" 2>&1 </dev/null
     "$WINE" wineboot.exe -i >"$dir/wineboot.log" 2>&1
     echo "Wine ready on $DISPLAY in $WINEPREFIX"
     ;;
