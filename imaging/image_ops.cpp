@@ -243,6 +243,8 @@ BOOL IS40_OverlayRGBTrans(BYTE* target, DWORD targetWidth, DWORD targetHeight, D
   const size_t targetStep = (flags & kIsOverlayTarget4Bytes) ? 4 : 3;
   const size_t overlayStep = (flags & kIsOverlayOverlay4Bytes) ? 4 : 3;
   const bool byteTables = (flags & kIsOverlayByteTables) != 0;
+  const bool copy = opacity == 1.0;
+  if (opacity == 0.0) return TRUE;  // keep[i] is i and take[] is all 0: nothing changes
 
   for (int64_t row = row0; row < row1; ++row) {
     BYTE* t = target + static_cast<uint64_t>(row) * targetStride + static_cast<uint64_t>(col0) * targetStep;
@@ -254,6 +256,10 @@ BOOL IS40_OverlayRGBTrans(BYTE* target, DWORD targetWidth, DWORD targetHeight, D
       if (tolerance != 0) {
         const int dr = o[0] - keyR, dg = o[1] - keyG, db = o[2] - keyB;
         if (static_cast<DWORD>(dr * dr + dg * dg + db * db) <= tolerance) continue;
+      }
+      if (copy) {  // opacity 1: keep[] is all 0 and take[i] is i
+        t[0] = o[0], t[1] = o[1], t[2] = o[2];
+        continue;
       }
       for (int k = 0; k < 3; ++k) {
         if (byteTables) {
