@@ -3,11 +3,16 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "app/day_icon.h"
+#include "app/settings.h"
+#include "platform/clock.h"
 #include "app/win32/program.h"
 #include "app/win32/tray.h"
+#include "imaging/image_reader.h"
+#include "imaging/sources.h"
 
 namespace {
 
@@ -86,17 +91,94 @@ TEST(TrayIcons, DayIconOnTheCalendarPicture) {
   DestroyIcon(red);
   EXPECT_EQ(p.width, 32);
   EXPECT_EQ(p.height, 32);
-  // The number sits in the box (6, 7)-(26, 27): red pixels there, none far outside it.
-  int inside = 0, outside = 0;
+  // Against the bare calendar picture, only pixels inside the box (6, 7)-(26, 27) changed, and
+  // they turned red.
+  HRSRC found = FindResourceA(programInstance, "ICON_KAL", "BITMAPI");
+  const void* bytes = LockResource(LoadResource(programInstance, found));
+  ISSource source = IS40_OpenMemorySource(bytes, SizeofResource(programInstance, found));
+  ASSERT_NE(source, nullptr);
+  DWORD w = 0, h = 0;
+  BYTE* bare = IS40_ReadImage(source, &w, &h, 0, 0);
+  IS40_CloseSource(source);
+  ASSERT_NE(bare, nullptr);
+  ASSERT_EQ(w, 32u);
+  int inside = 0, outside = 0, reddened = 0;
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
       const BYTE* px = &p.colour[(y * 32 + x) * 4];
-      bool isRed = px[2] > 200 && px[1] < 90 && px[0] < 90;
-      if (!isRed) continue;
-      if (x >= 2 && x < 30 && y >= 5 && y < 29) ++inside; else ++outside;
+      const BYTE* old = &bare[(y * 32 + x) * 3];
+      if (px[2] == old[0] && px[1] == old[1] && px[0] == old[2]) continue;
+      if (x >= 6 && x < 26 && y >= 7 && y < 27) ++inside; else ++outside;
+      if (px[2] >= old[0] && px[1] <= old[1] && px[0] <= old[2]) ++reddened;
     }
+  GlobalFree(bare);
   EXPECT_GT(inside, 10);
   EXPECT_EQ(outside, 0);
+  EXPECT_EQ(reddened, inside);
+}
+
+}  // namespace
+
+namespace {
+
+// A hidden window to own the tray icon.
+HWND makeOwner() {
+  WNDCLASSA wc;
+  ZeroMemory(&wc, sizeof wc);
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "QuendlerTrayTest";
+  RegisterClassA(&wc);
+  return CreateWindowA("QuendlerTrayTest", "tray test", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                       wc.hInstance, nullptr);
+}
+
+std::string lastTip() {
+  char tip[128];
+  TrayLastTip(tip, sizeof tip);
+  return tip;
+}
+
+TEST(TrayIcons, TooltipFollowsTheBusyStateAndTheDateSettings) {
+  programInstance = GetModuleHandleA(nullptr);
+  mainWindowHandle = makeOwner();
+  ASSERT_NE(mainWindowHandle, nullptr);
+  LocalTime t;
+  ASSERT_EQ(parseLocalTime("2009-03-09 10:00:00", t), 1);
+  setClockStart(t, true);
+  gSettings.iDate = 1;
+  gSettings.sDate[0] = '.';
+  gSettings.Mondphasen = 0;
+  TrayTakeSettings();
+
+  TrayUpdate(1);
+  EXPECT_EQ(lastTip(), " Moment bitte ...");
+  TrayUpdate(0);
+  EXPECT_EQ(lastTip(), "Montag 09.03.2009");
+  // While the wallpaper job runs, the minute refresh of the main window keeps the busy tip.
+  TraySetJobBusy(1);
+  TrayUpdate(0);
+  EXPECT_EQ(lastTip(), " Moment bitte ...");
+  TraySetJobBusy(0);
+  TrayUpdate(0);
+  EXPECT_EQ(lastTip(), "Montag 09.03.2009");
+
+  gSettings.iDate = 2;
+  gSettings.sDate[0] = '-';
+  gSettings.Mondphasen = 1;  // moon picture; the tip stays the date
+  TrayTakeSettings();
+  TrayUpdate(0);
+  EXPECT_EQ(lastTip(), "Montag 2009-03-09");
+  // Changes to the settings reach the tray only through TrayTakeSettings (the worker's view).
+  gSettings.iDate = 0;
+  TrayUpdate(0);
+  EXPECT_EQ(lastTip(), "Montag 2009-03-09");
+
+  TrayRemoveIcon();
+  DestroyWindow(mainWindowHandle);
+  mainWindowHandle = nullptr;
+  clearClockStart();
+  gSettings = Settings();
 }
 
 }  // namespace
