@@ -192,15 +192,10 @@ BOOL IS40_ResizeImage(const BYTE* source, DWORD sourceWidth, DWORD sourceHeight,
   }
 
   if (sourceWidth == destWidth && sourceHeight == destHeight && sourceStride == destStride) {
-    // Row by row when there is padding, so the last row's padding is never read.
+    // Height x stride bytes, except that the last row's padding (which the caller's buffer
+    // need not have) is neither read nor written.
     const size_t rowBytes = static_cast<size_t>(sourceWidth) * bytesPerPixel;
-    if (rowBytes == sourceStride) {
-      std::memmove(dest, source, static_cast<size_t>(sourceHeight) * sourceStride);
-    } else {
-      for (DWORD y = 0; y < sourceHeight; ++y)
-        std::memmove(dest + static_cast<size_t>(y) * destStride, source + static_cast<size_t>(y) * sourceStride,
-                     rowBytes);
-    }
+    std::memmove(dest, source, static_cast<size_t>(sourceHeight - 1) * sourceStride + rowBytes);
     return TRUE;
   }
 

@@ -83,6 +83,16 @@ TEST(Resize, SameSizeCopiesTheBytes) {
   std::vector<BYTE> dst(src.size(), 0);
   ASSERT_TRUE(IS40_ResizeImage(src.data(), 7, 5, 21, dst.data(), 7, 5, 21, 3, 16, 0));
   EXPECT_EQ(dst, src);
+
+  // With padding the rows are copied with it, but the last row's padding (which a tight
+  // buffer does not have; ASan watches the read) is left alone.
+  std::vector<BYTE> padded(2 * 8 + 6);
+  for (size_t i = 0; i < padded.size(); ++i) padded[i] = BYTE(i + 1);
+  std::vector<BYTE> out(3 * 8, 0xEE);
+  ASSERT_TRUE(IS40_ResizeImage(padded.data(), 2, 3, 8, out.data(), 2, 3, 8, 3, 16, 0));
+  EXPECT_EQ(std::vector<BYTE>(out.begin(), out.begin() + 22), padded);
+  EXPECT_EQ(out[22], 0xEE);
+  EXPECT_EQ(out[23], 0xEE);
 }
 
 TEST(Resize, AgreesWithThePlainFormulaOnRandomPictures) {
