@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "alarms/safe_file.h"
 #include "calendar/date_arith.h"
@@ -49,12 +50,51 @@ int findWithSeam(const char* type, const char* name, const unsigned char** data,
   return findResourceBytes(type, name, data, size);
 }
 
-// The canvas and the picture source of one composition, for drawing tiles.
+// A scaled tile kept for the rest of one composition.
+struct ScaledTile {
+  std::string key;  // type '/' name
+  BYTE* pixels;
+  int cw, ch;
+};
+
+// The canvas and the picture source of one composition, for drawing tiles. The tiles that
+// come back on one sheet (the plain tile, the edge tiles, the picture of a weekly
+// appointment) are scaled once and kept until the composition ends.
 struct TileCanvas {
   BYTE* canvas;
   int W, H;
   PictureFinder find;
+  std::vector<ScaledTile> kept;
+  ~TileCanvas() {
+    for (ScaledTile& t : kept) GlobalFree(t.pixels);
+  }
 };
+
+constexpr size_t kMostKeptTiles = 8;
+
+bool comesBack(const char* type, const char* name) {
+  return !std::strcmp(type, "ALARM") || !std::strcmp(name, "E000") || !std::strcmp(name, "ER") ||
+         !std::strcmp(name, "EU");
+}
+
+// The picture decoded and scaled to cw x ch, or null when it cannot be read.
+BYTE* scaledTile(const unsigned char* data, unsigned long size, int cw, int ch) {
+  ISSource source = IS40_OpenMemorySource(data, static_cast<DWORD>(size));
+  if (!source) return nullptr;
+  DWORD w = 0, h = 0;
+  BYTE* picture = IS40_ReadPSD(source, &w, &h, 24, nullptr, 0);
+  IS40_CloseSource(source);
+  if (!picture) return nullptr;
+  BYTE* tile = allocatePixels(cw, ch);
+  if (tile && !IS40_ResizeImage(picture, w, h, w * 3, tile, static_cast<DWORD>(cw),
+                                static_cast<DWORD>(ch), static_cast<DWORD>(cw) * 3, 3,
+                                kIsResizeBilinear, 0)) {
+    GlobalFree(tile);
+    tile = nullptr;
+  }
+  GlobalFree(picture);
+  return tile;
+}
 
 int drawResourceTile(void* user, const char* type, const char* name, int x, int y, int cw,
                      int ch, double alpha) {
@@ -66,28 +106,31 @@ int drawResourceTile(void* user, const char* type, const char* name, int x, int 
   // entirely by the overlay: the picture is there, so it counts as laid.
   if (x >= target->W || y >= target->H || x + cw <= 0 || y + ch <= 0) return kTileDrawn;
 
-  ISSource source = IS40_OpenMemorySource(data, static_cast<DWORD>(size));
-  if (!source) return kTileFailed;
-  DWORD w = 0, h = 0;
-  BYTE* picture = IS40_ReadPSD(source, &w, &h, 24, nullptr, 0);
-  IS40_CloseSource(source);
-  if (!picture) return kTileFailed;
-
-  int result = kTileFailed;
-  BYTE* tile = allocatePixels(cw, ch);
-  if (tile) {
-    if (IS40_ResizeImage(picture, w, h, w * 3, tile, static_cast<DWORD>(cw),
-                         static_cast<DWORD>(ch), static_cast<DWORD>(cw) * 3, 3,
-                         kIsResizeBilinear, 0) &&
-        IS40_OverlayRGBTrans(target->canvas, static_cast<DWORD>(target->W),
-                             static_cast<DWORD>(target->H), static_cast<DWORD>(target->W) * 3,
-                             tile, static_cast<DWORD>(cw), static_cast<DWORD>(ch),
-                             static_cast<DWORD>(cw) * 3, x, y, alpha, kTileKeyColour,
-                             kTileKeyTolerance, 0))
-      result = kTileDrawn;
-    GlobalFree(tile);
+  std::string key = std::string(type) + "/" + name;
+  BYTE* tile = nullptr;
+  bool owned = true;
+  for (const ScaledTile& t : target->kept)
+    if (t.key == key && t.cw == cw && t.ch == ch) {
+      tile = t.pixels;
+      owned = false;
+    }
+  if (!tile) {
+    tile = scaledTile(data, size, cw, ch);
+    if (!tile) return kTileFailed;
+    if (comesBack(type, name) && target->kept.size() < kMostKeptTiles) {
+      target->kept.push_back(ScaledTile{key, tile, cw, ch});
+      owned = false;
+    }
   }
-  GlobalFree(picture);
+  int result = IS40_OverlayRGBTrans(target->canvas, static_cast<DWORD>(target->W),
+                                    static_cast<DWORD>(target->H),
+                                    static_cast<DWORD>(target->W) * 3, tile,
+                                    static_cast<DWORD>(cw), static_cast<DWORD>(ch),
+                                    static_cast<DWORD>(cw) * 3, x, y, alpha, kTileKeyColour,
+                                    kTileKeyTolerance, 0)
+                   ? kTileDrawn
+                   : kTileFailed;
+  if (owned) GlobalFree(tile);
   return result;
 }
 
