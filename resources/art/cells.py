@@ -63,67 +63,70 @@ def _cover(mask, left, top):
     return crop.histogram()[255]
 
 
-def _intrusion(mask, left, top):
-    """Bounding box (tile coordinates) of opaque sprite pixels inside the top-left quarter."""
-    qw, qh = QUARTER
+# Where the neighbours' day numbers reach into a cell: each number starts a little above and
+# left of its own cell (by about 25 tile pixels at every screen size), so it pokes into the
+# bottom-left of the cell above, the top-right of the cell to the left and the bottom-right
+# corner of the cell up-left. Tiles are laid over the numbers, so these corners stay free
+# wherever such a neighbour exists.
+RIGHT_NUMBER = (266, 0, WIDTH, 52)          # the number of the cell to the right
+BELOW_NUMBER = (0, 226, 104, HEIGHT)        # the number of the cell below
+DIAGONAL_NUMBER = (266, 226, WIDTH, HEIGHT)  # the number of the cell down-right
+
+
+def keep_out(edges):
+    zones = [(0, 0, QUARTER[0], QUARTER[1])]
+    if "r" not in edges:
+        zones.append(RIGHT_NUMBER)
+    if "b" not in edges:
+        zones.append(BELOW_NUMBER)
+    if "r" not in edges and "b" not in edges:
+        zones.append(DIAGONAL_NUMBER)
+    return zones
+
+
+def _touches(mask, left, top, zones):
     w, h = mask.size
-    x1, y1 = min(w, qw - left), min(h, qh - top)
-    if x1 <= 0 or y1 <= 0:
-        return None
-    box = mask.crop((max(0, -left), max(0, -top), x1, y1)).getbbox()
-    if box is None:
-        return None
-    ox, oy = max(0, -left), max(0, -top)
-    return (left + ox + box[0], top + oy + box[1])
+    for x0, y0, x1, y1 in zones:
+        a, b = max(x0 - left, 0), max(y0 - top, 0)
+        c, d = min(x1 - left, w), min(y1 - top, h)
+        if a < c and b < d and mask.crop((a, b, c, d)).getbbox() is not None:
+            return True
+    return False
+
+
+_OFFSETS = sorted(((dx, dy) for dx in range(-72, 73, 4) for dy in range(-72, 73, 4)),
+                  key=lambda o: (o[0] ** 2 + o[1] ** 2, o))
 
 
 def place(parts, placement=None, ground=paint.CELL_KEY, max_cover=MAX_COVER):
-    """The finished tile (RGB). The parts are given in tile coordinates; the sticker keeps its
-    position unless it must move out of the top-left quarter or into the tile, and shrinks
-    when moving is not enough."""
+    """The finished tile (RGB). The parts are given in tile coordinates; the sticker stays
+    as near to that place as the free corners and the tile's edges allow, and shrinks when no
+    place nearby will do."""
     placement = placement or Placement()
     edges = placement.edges
+    zones = keep_out(edges)
     scale = 1.0
     for _ in range(40):
         spr, (left, top) = _render(parts, scale)
         w, h = spr.size
         mask = paint.opaque_mask(spr)
-        fits = w <= WIDTH - (0 if "r" in edges else 2 * MARGIN) and (
-            h <= HEIGHT - (0 if "b" in edges or "B" in edges else 2 * MARGIN))
-        if fits:
-            # Into the tile, or onto the edges it rests on.
-            if "r" in edges:
-                left = WIDTH - w
-            else:
-                left = min(max(left, MARGIN), WIDTH - MARGIN - w)
+        if _cover(mask, 0, 0) <= max_cover * WIDTH * HEIGHT:
+            x_lo = WIDTH - w if "r" in edges else MARGIN
+            x_hi = WIDTH - w if "r" in edges else WIDTH - MARGIN - w
             if "B" in edges:
-                top = HEIGHT - h + OVERHANG
+                y_lo = y_hi = HEIGHT - h + OVERHANG
             elif "b" in edges:
-                top = HEIGHT - h
+                y_lo = y_hi = HEIGHT - h
             else:
-                top = min(max(top, MARGIN), HEIGHT - MARGIN - h)
-            # Out of the quarter: the cheaper of a move right or a move down, if either fits.
-            for _ in range(4):
-                hit = _intrusion(mask, left, top)
-                if hit is None:
-                    break
-                dx, dy = QUARTER[0] - hit[0], QUARTER[1] - hit[1]
-                room_x = (WIDTH - (0 if "r" in edges else MARGIN)) - (left + w)
-                room_y = (HEIGHT - (0 if "b" in edges else MARGIN)) - (top + h)
-                if "B" in edges:
-                    room_y = -1
-                options = [(dx, "x")] if dx <= room_x else []
-                if dy <= room_y:
-                    options.append((dy, "y"))
-                if not options:
-                    break
-                step, axis = min(options)
-                if axis == "x":
-                    left += step
-                else:
-                    top += step
-            if _intrusion(mask, left, top) is None and _cover(mask, left, top) <= max_cover * WIDTH * HEIGHT:
-                return _flatten(spr, mask, left, top, ground)
+                y_lo, y_hi = MARGIN, HEIGHT - MARGIN - h
+            if x_lo <= x_hi and y_lo <= y_hi:
+                x0 = min(max(left, x_lo), x_hi)
+                y0 = min(max(top, y_lo), y_hi)
+                for dx, dy in _OFFSETS:
+                    x, y = x0 + dx, y0 + dy
+                    if x_lo <= x <= x_hi and y_lo <= y <= y_hi and not _touches(mask, x, y, zones):
+                        if _cover(mask, x, y) <= max_cover * WIDTH * HEIGHT:
+                            return _flatten(spr, mask, x, y, ground)
         scale *= 0.95
     raise ValueError("motif does not fit into a cell tile")
 

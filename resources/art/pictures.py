@@ -60,7 +60,7 @@ def quiet_mark():
 def decorative_tile(n):
     parts, edges = motifs.DECORATIVE[n]
     if n == 0:
-        parts = [P(quiet_mark(), 262, 226, 24)]
+        parts = [P(quiet_mark(), 236, 206, 24)]
     return psd(cells.place(parts, cells.Placement(edges)))
 
 
