@@ -174,25 +174,4 @@ TEST_F(FrameTest, AllocationLimitIsRefusedWithoutAskingTheHeap) {
   GlobalFree(grown);  // the failed growth left the block valid
 }
 
-TEST_F(FrameTest, SizeProductsDetectOverflow) {
-  uint64_t out = 0;
-  EXPECT_TRUE(checkedMultiply3(30000, 30000, 3, out));
-  EXPECT_EQ(out, 2700000000ull);
-  EXPECT_FALSE(checkedMultiply3(0xFFFFFFFFull, 0xFFFFFFFFull, 4, out));
-  EXPECT_FALSE(checkedMultiply(1ull << 33, 1ull << 31, out));
-  EXPECT_TRUE(checkedMultiply(0, UINT64_MAX, out));
-  EXPECT_EQ(out, 0u);
-}
-
-TEST_F(FrameTest, ShutdownHasNoVisibleEffect) {
-  IS40_Seek(nullptr, 0, 0);
-  IS40_Shutdown();
-  IS40_Shutdown();
-  EXPECT_EQ(IS40_GetLastError(), kIsErrBadArgument);
-  BYTE b = 0;
-  ISSource s = IS40_OpenMemorySource(&b, 1);
-  EXPECT_NE(s, nullptr);
-  IS40_CloseSource(s);
-}
-
 }  // namespace
