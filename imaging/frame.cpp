@@ -13,9 +13,12 @@
 
 namespace {
 
-// Every thread's record is also listed here so that the records of threads still running at
-// process exit stay reachable. The registry itself is never destroyed: a worker thread may
-// still be inside the library while the process tears its statics down.
+// Every thread's record is also listed here, so that the records stay reachable for the whole
+// run. Neither the list nor the records are ever destroyed: a worker thread may still be inside
+// the library while the process tears its statics down, and a record is small (the log holds
+// at most 50 lines), so a thread that ends leaves its record behind. (A thread_local object
+// with a destructor would free it at thread exit, but MinGW's emulated TLS runs such
+// destructors after the slot is gone.)
 struct StateRegistry {
   std::mutex lock;
   std::vector<LibraryThreadState*> records;
@@ -26,25 +29,7 @@ StateRegistry& registry() {
   return *instance;
 }
 
-// The thread's slot. A thread that ends gives its record back, so a program that starts a
-// worker thread every day does not collect records.
-struct ThreadSlot {
-  LibraryThreadState* state = nullptr;
-
-  ~ThreadSlot() {
-    if (!state) return;
-    StateRegistry& reg = registry();
-    {
-      std::lock_guard<std::mutex> guard(reg.lock);
-      auto it = std::find(reg.records.begin(), reg.records.end(), state);
-      if (it != reg.records.end()) reg.records.erase(it);
-    }
-    delete state;
-    state = nullptr;
-  }
-};
-
-thread_local ThreadSlot threadSlot;
+thread_local LibraryThreadState* threadState = nullptr;
 
 std::atomic<IsGlobalAllocHook> allocHook{nullptr};
 std::atomic<IsTraceSink> traceSink{nullptr};
@@ -84,8 +69,7 @@ const char* isErrorText(int32_t code) {
 }
 
 LibraryThreadState* currentThreadState() {
-  ThreadSlot& slot = threadSlot;
-  if (slot.state) return slot.state;
+  if (threadState) return threadState;
   LibraryThreadState* state = new (std::nothrow) LibraryThreadState;
   if (!state) return nullptr;  // try again on the next call
   StateRegistry& reg = registry();
@@ -96,7 +80,7 @@ LibraryThreadState* currentThreadState() {
     delete state;
     return nullptr;
   }
-  slot.state = state;
+  threadState = state;
   return state;
 }
 
