@@ -49,6 +49,49 @@ TEST(PictureDecoding, CellTilesKeepTheDayNumberFreeAndCoverAtMostHalf) {
   }
 }
 
+// Day numbers start dx = 12/1024 of the screen width left of and dy = 16/768 of its height
+// above their cell, with cells a seventh of the screen (less the margins) wide: some 26 of a
+// tile's 296 x 256 pixels on every screen. So a number reaches into the cell to its left
+// (top-right corner), the cell above (bottom-left) and the one up-left (bottom-right corner).
+// Tiles are laid over the numbers; a tile with a neighbour there must leave those spots free.
+TEST(PictureDecoding, InteriorTilesLeaveTheNeighboursNumbersFree) {
+  struct Spot {
+    const char* what;
+    DWORD x0, y0, x1, y1;
+    bool rightNeighbour, lowerNeighbour;  // needs a neighbour to the right / below
+  };
+  const Spot spots[] = {
+      {"number of the cell to the right", 270, 0, 296, 24, true, false},
+      {"number of the cell below", 0, 230, 60, 256, false, true},
+      {"number of the cell down-right", 270, 230, 296, 256, true, true},
+  };
+  int checked = 0;
+  for (const ExpectedResource& e : expectedResources()) {
+    if (e.form != Form::CellTile && e.form != Form::MonthTile) continue;
+    // The position letter: R right column, U bottom row, E corner, A interior.
+    const std::string& n = e.name;
+    char position = 'A';
+    if (n == "ER") position = 'R';
+    else if (n == "EU") position = 'U';
+    else if (n.rfind("MON", 0) == 0) position = n[5];
+    else if (n.rfind("ALARM_", 0) == 0) position = n[6] == 'X' ? 'A' : n[6];
+    else if (n[0] != 'E' && (n.back() == 'R' || n.back() == 'U' || n.back() == 'E')) position = n.back();
+    bool right = position != 'R' && position != 'E';
+    bool below = position != 'U' && position != 'E';
+    DecodedPicture d = decodePsdResource(e.type, e.name);
+    ASSERT_TRUE(d.ok) << e.name;
+    for (const Spot& s : spots) {
+      if ((s.rightNeighbour && !right) || (s.lowerNeighbour && !below)) continue;
+      size_t covered = 0;
+      for (DWORD y = s.y0; y < s.y1; ++y)
+        for (DWORD x = s.x0; x < s.x1; ++x) covered += keyDistance(&d.rgb[(size_t(y) * d.width + x) * 3], kCellKey) > kCellTolerance;
+      EXPECT_EQ(covered, 0u) << e.name << " covers the " << s.what;
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 138 * 3 + 49 + 44);  // interior tiles, right column, bottom row
+}
+
 TEST(PictureDecoding, PreviewSheetStandsOnItsKeyColour) {
   DecodedPicture d = decodePsdResource("PREV", "PREV");
   ASSERT_TRUE(d.ok);
