@@ -10,6 +10,7 @@
 //   probe working SECONDS          waits for the working window (dialog with control 1057)
 //   probe rect                     prints the main window's left top right bottom
 //   probe cursor X Y               moves the mouse pointer
+//   probe hover X Y                moves the pointer there and nudges it (to raise a tooltip)
 #include <windows.h>
 
 #include <cstdio>
@@ -76,6 +77,14 @@ int main(int argc, char** argv) {
     return waitFor(argc > 2 ? std::atof(argv[2]) : 10, [] { return mainWindow() != nullptr; }) ? 0 : 1;
   }
   if (command == "cursor" && argc > 3) return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+  if (command == "hover" && argc > 3) {
+    int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
+    SetCursorPos(x - 40, y - 40);
+    Sleep(60);
+    SetCursorPos(x, y);
+    Sleep(60);
+    return SetCursorPos(x + 1, y) ? 0 : 1;
+  }
   if (command == "message" && argc > 2) {
     MessageSearch search{argv[2], nullptr};
     bool seen = waitFor(argc > 3 ? std::atof(argv[3]) : 5, [&] {

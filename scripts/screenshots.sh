@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Screenshots of the Windows program under Wine: the main window, the working window while the
+# wallpaper is built, and the tray icon's tooltip (date and busy state). It runs quendler.exe in
+# a fresh prefix inside a Wine virtual desktop (which has a tray and paints the wallpaper) on
+# its own Xvfb, and stops everything again.
+#   scripts/screenshots.sh [BUILD_DIR] [OUT_DIR]   (default build/windows, BUILD_DIR/screenshots)
+# The Windows build must be done (quendler.exe, probe.exe, zuvi.chm).
+set -u
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build/windows}")
+out=$(realpath -m "${2:-$build/screenshots}")
+exe=$build/app/win32/quendler.exe probe_exe=$build/tests/e2e/probe.exe help=$build/app/win32/zuvi.chm
+for f in "$exe" "$probe_exe" "$help"; do [ -f "$f" ] || { echo "screenshots: $f is missing (build the windows preset first)" >&2; exit 1; }; done
+WINE=${WINE:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+desk_w=7680 desk_h=4320  # large, so that a build lasts long enough to catch its busy state
+work=$build/screenshots-work
+rm -rf "$work" "$out"; mkdir -p "$work/app" "$out"
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=
+cleanup() {
+  "$WINESERVER" -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+for n in $(seq 241 300); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
+done
+Xvfb "$display" -screen 0 ${desk_w}x${desk_h}x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+"$WINE" wineboot.exe -i >"$work/wineboot.log" 2>&1
+# Every process of the prefix runs in one virtual desktop (winecfg's "emulate a virtual desktop").
+"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${desk_w}x${desk_h}" /f >/dev/null 2>&1
+# German regional date settings, as on the program's usual desktops.
+"$WINE" reg add 'HKCU\Control Panel\International' /v iDate /d 1 /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Control Panel\International' /v sDate /d . /f >/dev/null 2>&1
+"$WINESERVER" -w
+"$WINESERVER" -p 30
+cp "$exe" "$probe_exe" "$help" "$work/app/"
+cd "$work/app"
+probe() { "$WINE" probe.exe "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+shot() { import -window root "$out/$1.png" && echo "screenshot: $out/$1.png"; }
+# Crops a rectangle "left top right bottom" (with a margin) out of a screenshot.
+crop() {  # crop NAME LEFT TOP RIGHT BOTTOM MARGIN
+  local l=$(( $2 - $6 )) t=$(( $3 - $6 )) r=$(( $4 + $6 )) b=$(( $5 + $6 ))
+  (( l < 0 )) && l=0; (( t < 0 )) && t=0
+  convert "$out/$1.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage "$out/$1-crop.png"
+}
+# Where the tray shows our icon: the yellow square of the day number near the bottom right.
+tray_icon_centre() {
+  /usr/bin/python3 - "$1" <<'PY'
+import sys
+from PIL import Image
+img = Image.open(sys.argv[1]).convert("RGB")
+w, h = img.size
+px = img.load()
+best = None
+for y in range(h - 1, h - 120, -1):
+    for x in range(w - 1, w - 400, -1):
+        if px[x, y] == (255, 255, 0):
+            best = (x, y) if best is None else best
+            break
+    if best:
+        break
+if best:
+    x, y = best
+    print(x - 7, y - 7)
+PY
+}
+
+# Working window and busy tooltip: the first build runs right after the start. The tray puts
+# the icon into the bottom-right corner; the pointer waits there.
+tx=$((desk_w - 10)) ty=$((desk_h - 10))
+probe cursor "$tx" "$ty" >/dev/null
+# Christmas Eve: a named day for the day information.
+export QUENDLER_START_TIME=${QUENDLER_START_TIME:-2024-12-24 10:00:00}
+"$WINE" quendler.exe >"$work/quendler.log" 2>&1 &
+# One screen shows both: the working window and the busy tooltip.
+if rect=$(probe working 30); then
+  probe hover "$tx" "$ty" >/dev/null
+  sleep 1.2
+  shot working-window
+  read -r l t r b <<<"$rect"; crop working-window "$l" "$t" "$r" "$b" 20
+  cp "$out/working-window.png" "$out/tray-tooltip-busy.png"
+  crop tray-tooltip-busy "$((desk_w - 420))" "$((desk_h - 120))" "$desk_w" "$desk_h" 0
+  probe cursor "$((tx - 300))" "$((ty - 300))" >/dev/null
+else
+  echo "screenshots: no working window at the start" >&2
+fi
+sleep 4  # the first build ends
+
+# The tray icon's tooltip with the date.
+shot desktop
+if pos=$(tray_icon_centre "$out/desktop.png") && [ -n "$pos" ]; then
+  read -r tx ty <<<"$pos"
+  probe cursor "$tx" "$ty" >/dev/null; sleep 0.3
+  probe cursor "$((tx + 1))" "$ty" >/dev/null; sleep 2
+  shot tray-tooltip
+  crop tray-tooltip "$((desk_w - 420))" "$((desk_h - 120))" "$desk_w" "$desk_h" 0
+  probe cursor 10 10 >/dev/null
+else
+  echo "screenshots: no tray icon found on the desktop" >&2
+fi
+
+# The main window, as a second start shows it.
+"$WINE" quendler.exe >/dev/null 2>&1
+probe expect shown 10 >/dev/null
+sleep 1
+shot main-window
+read -r l t r b <<<"$(probe rect)"; crop main-window "$l" "$t" "$r" "$b" 10
+probe click 1004 >/dev/null
+sleep 2
+# The full screens are large; keep a quarter-size copy of each for viewing.
+for f in "$out"/*.png; do
+  case "$f" in *-crop.png|*-small.png) ;; *) convert "$f" -resize 25% "${f%.png}-small.png" ;; esac
+done
+ls "$out"
