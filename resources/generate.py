@@ -23,7 +23,11 @@ from multiprocessing import Pool
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from PIL import Image  # noqa: E402
+try:
+    from PIL import Image
+except ImportError:
+    sys.exit("generate.py: Pillow is missing; run it with Debian's /usr/bin/python3 and python3-pil "
+             "(scripts/setup.sh installs it)")
 
 from art import catalogue, cells, formats, paint, pictures  # noqa: E402
 
