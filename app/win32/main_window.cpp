@@ -290,9 +290,10 @@ void finish(HWND dialog) {
   if (titleBitmap) DeleteObject(titleBitmap);
   boldFont = nullptr;
   scaledTitleBitmap = titleBitmap = nullptr;
-  TrayRemoveIcon();
-  // A running job still uses the image library: let it finish (a few seconds at most).
+  // A running job still uses the image library and the tray: let it finish (a few seconds at
+  // most) before both go.
   waitForWallpaperJob(kJobWaitAtEnd);
+  TrayRemoveIcon();
   IS40_Shutdown();
 }
 

@@ -18,6 +18,7 @@ namespace {
 
 std::mutex trayMutex;  // the worker and the UI thread both update the icon
 bool notYetAdded = true;
+bool removed = false;  // after TrayRemoveIcon no update brings the icon back
 volatile LONG jobBusy = 0;
 struct TrayView {
   int moonPhases = 0;
@@ -105,11 +106,12 @@ void TraySetJobBusy(int busy) { InterlockedExchange(&jobBusy, busy ? 1 : 0); }
 void TrayShellRestarted() {
   std::lock_guard<std::mutex> lock(trayMutex);
   notYetAdded = true;
+  removed = false;
 }
 
 void TrayUpdate(int busy) {
   std::lock_guard<std::mutex> lock(trayMutex);
-  if (!mainWindowHandle) return;
+  if (!mainWindowHandle || removed) return;
   NOTIFYICONDATAA data;
   if (notYetAdded) {
     fillNotifyData(data);
@@ -146,7 +148,11 @@ void TrayUpdate(int busy) {
     std::snprintf(data.szTip, sizeof data.szTip, "%s", line);  // cut to 127 characters
   }
   std::snprintf(lastTip, sizeof lastTip, "%s", data.szTip);
-  if (Shell_NotifyIconA(NIM_MODIFY, &data)) notYetAdded = false;
+  // A shell that lost the icon (restarted, or never got it) does not know it: add it again.
+  if (Shell_NotifyIconA(NIM_MODIFY, &data) || Shell_NotifyIconA(NIM_ADD, &data))
+    notYetAdded = false;
+  else
+    notYetAdded = true;
   if (icon && !shared) DestroyIcon(icon);
 }
 
@@ -157,7 +163,7 @@ void TrayRemoveIcon() {
   fillNotifyData(data);
   data.uFlags = 0;
   Shell_NotifyIconA(NIM_DELETE, &data);
-  notYetAdded = true;
+  removed = true;
 }
 
 void TrayLastTip(char* buffer, size_t size) {

@@ -10,6 +10,7 @@ constexpr const char* kBusyTip = " Moment bitte ...";
 // Adds the icon on the first call (and again after a failed add or a shell restart), then
 // sets picture and tooltip. Safe from the wallpaper worker.
 void TrayUpdate(int busy);
+// Removes the icon for good: later updates (a finishing wallpaper job) do not add it again.
 void TrayRemoveIcon();
 // The wallpaper job's busy state: while it is set every update shows the busy tooltip, also
 // the main window's own minute refresh.

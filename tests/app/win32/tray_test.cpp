@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -174,7 +175,24 @@ TEST(TrayIcons, TooltipFollowsTheBusyStateAndTheDateSettings) {
   TrayUpdate(0);
   EXPECT_EQ(lastTip(), "Montag 2009-03-09");
 
+  // The shell loses the icon (as when it restarts): the next update brings it back.
+  NOTIFYICONDATAA probe;
+  ZeroMemory(&probe, sizeof probe);
+  probe.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  probe.hWnd = mainWindowHandle;
+  probe.uID = kTrayIconId;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &probe));
+  EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe)) << "the icon should be gone";
+  TrayUpdate(0);
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe)) << "the update did not add the icon again";
+  TrayShellRestarted();
+  TrayUpdate(0);
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+
   TrayRemoveIcon();
+  EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+  TrayUpdate(0);  // a wallpaper job ending after the main window
+  EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe)) << "the icon came back after its removal";
   DestroyWindow(mainWindowHandle);
   mainWindowHandle = nullptr;
   clearClockStart();
