@@ -8,11 +8,13 @@ set -eu
 # fonts-dejavu-core: the faces of the native text rasterizer; a "Verdana" request falls back to
 # DejaVu Sans and "Courier New" to DejaVu Sans Mono, which is also what Wine draws them with, so
 # both builds give the same pixels. (No metric look-alikes are needed: none matches Verdana.)
+# fonts-dejavu-extra adds the oblique and condensed faces, so an italic request finds a real
+# oblique face on every machine.
 native_packages=(
   ca-certificates cmake make g++ gcc pkg-config
   googletest libgtest-dev libbenchmark-dev
   libpng-dev zlib1g-dev libjpeg-dev libtiff-dev
-  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-dejavu-extra
   python3 python3-pil fonts-noto-color-emoji
   imagemagick
 )
