@@ -58,6 +58,30 @@ void setGlyphRasterizer(GlyphRasterizer* replacement) {
   rasterizerOverride.store(replacement, std::memory_order_release);
 }
 
+// Lit bits of a mask row from bit `first` (most significant bit first) on, `n` of them. Reads
+// whole words, up to eight bytes past the bits asked for (the mask block has that room).
+unsigned litBits(const BYTE* row, uint64_t first, unsigned n) {
+  unsigned count = 0;
+  while (n) {
+    uint64_t word;
+    std::memcpy(&word, row + (first >> 3), sizeof word);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    word = __builtin_bswap64(word);  // the first byte holds the most significant bits
+#endif
+    const unsigned take = n < 56 ? n : 56;
+    word = (word << (first & 7)) >> (64 - take);
+    if (word) {  // most of a text's rectangle is blank
+      word -= (word >> 1) & 0x5555555555555555ull;
+      word = (word & 0x3333333333333333ull) + ((word >> 2) & 0x3333333333333333ull);
+      word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+      count += unsigned((word * 0x0101010101010101ull) >> 56);
+    }
+    first += take;
+    n -= take;
+  }
+  return count;
+}
+
 const uint8_t* textBlendTable() {
   static const BlendTable table;
   return table.entry;
@@ -103,7 +127,8 @@ int drawSmoothTextCore(BYTE* image, DWORD width, DWORD height, DWORD stride, uns
   const uint64_t maskStride = uint64_t((maskBitsWide + 31) / 32) * 4;
   ScratchBlock bitBlock;
   int32_t allocError = kIsOk;
-  if (!bitBlock.allocate(maskStride * uint64_t(bigRows), allocError)) return allocError;
+  // Eight bytes beyond the last row let the block count below read whole words.
+  if (!bitBlock.allocate(maskStride * uint64_t(bigRows) + 8, allocError)) return allocError;
   BYTE* bits = bitBlock.get();
 
   MonoMask mask;
@@ -136,21 +161,17 @@ int drawSmoothTextCore(BYTE* image, DWORD width, DWORD height, DWORD stride, uns
                                static_cast<BYTE>(colour >> 24)};
   const unsigned blendBytes = (bytesPerPixel == 4 && !(textFlags & kTextKeepFourth)) ? 4 : 3;
 
+  const int64_t rowStep = bottomUp ? -1 : 1;
   for (int64_t y = y0; y < y1; ++y) {
     // Mask rows are kept in the target's row order: flipped when the target is bottom-up.
     const int64_t maskRow = y - originY;
+    const int64_t firstBigRow = bottomUp ? bigRows - 1 - maskRow * scale : maskRow * scale;
     BYTE* pixel = image + uint64_t(y) * stride + uint64_t(x0) * bytesPerPixel;
     for (int64_t x = x0; x < x1; ++x, pixel += bytesPerPixel) {
-      const int64_t maskColumn = x - originX;
+      const uint64_t firstBit = uint64_t(x - originX) * unsigned(scale);
       unsigned count = 0;
-      for (int dy = 0; dy < scale; ++dy) {
-        const int64_t bigRow = bottomUp ? bigRows - 1 - (maskRow * scale + dy) : maskRow * scale + dy;
-        const BYTE* row = bits + uint64_t(bigRow) * maskStride;
-        for (int dx = 0; dx < scale; ++dx) {
-          const int64_t bit = maskColumn * scale + dx;
-          count += (row[bit >> 3] >> (7 - (bit & 7))) & 1;
-        }
-      }
+      for (int64_t dy = 0; dy < scale; ++dy)
+        count += litBits(bits + uint64_t(firstBigRow + dy * rowStep) * maskStride, firstBit, unsigned(scale));
       const unsigned coverage = count * lit / blockArea;
       if (coverage == 0) continue;
       const uint8_t* keep = table + (255 - coverage) * 256;

@@ -357,6 +357,20 @@ int FreeTypeRasterizer::render(const TextRun& text, const LOGFONTA& font, const 
             const unsigned sourceRow = bitmap.pitch < 0 ? bitmap.rows - 1 - r : r;
             const unsigned char* source = bitmap.buffer + size_t(sourceRow) * size_t(pitch);
             uint8_t* target = mask.bits + size_t(py) * mask.stride;
+            if (left >= clipLeft && left + long(bitmap.width) <= clipRight) {
+              // The whole row is inside: or it in a byte at a time, shifted into place.
+              const unsigned shift = unsigned(left & 7), bytes = (bitmap.width + 7) / 8;
+              uint8_t* to = target + (left >> 3);
+              for (unsigned k = 0; k < bytes; ++k) {
+                unsigned b = source[k];
+                if (k + 1 == bytes && (bitmap.width & 7)) b &= 0xFFu << (8 - (bitmap.width & 7)) & 0xFFu;
+                if (!b) continue;
+                to[k] |= uint8_t(b >> shift);
+                const uint8_t spill = uint8_t(b << (8 - shift));
+                if (shift && spill) to[k + 1] |= spill;  // only bits inside the row spill over
+              }
+              continue;
+            }
             for (unsigned c = 0; c < bitmap.width; ++c) {
               if (!((source[c >> 3] >> (7 - (c & 7))) & 1)) continue;
               const long px = left + long(c);
