@@ -1,5 +1,6 @@
 #include "imaging/smooth_text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstring>
@@ -153,8 +154,27 @@ int drawSmoothTextCore(BYTE* image, DWORD width, DWORD height, DWORD stride, uns
   const bool bottomUp = (textFlags & kTextBottomUp) != 0;
   const int64_t originX = int64_t(rect->left) - margin;
   const int64_t originY = bottomUp ? int64_t(height) - rectHeight - rect->top : int64_t(rect->top);
-  const int64_t x0 = clampTo(originX, 0, width), x1 = clampTo(originX + maskWidth, 0, width);
-  const int64_t y0 = clampTo(originY, 0, height), y1 = clampTo(originY + maskHeight, 0, height);
+  // Only the part of the mask that holds ink is visited: a text's rectangle is mostly blank.
+  int64_t inkTop = -1, inkBottom = -1, inkLeftByte = int64_t(maskStride), inkRightByte = -1;
+  for (int64_t bigRow = 0; bigRow < bigRows; ++bigRow) {
+    const BYTE* row = bits + uint64_t(bigRow) * maskStride;
+    int64_t first = 0, last = int64_t(maskStride) - 1;
+    while (first <= last && !row[first]) ++first;
+    if (first > last) continue;
+    while (!row[last]) --last;
+    if (inkTop < 0) inkTop = bigRow;
+    inkBottom = bigRow;
+    inkLeftByte = std::min(inkLeftByte, first);
+    inkRightByte = std::max(inkRightByte, last);
+  }
+  if (inkTop < 0) return kIsOk;
+  const int64_t inkColumn0 = inkLeftByte * 8 / scale, inkColumn1 = (inkRightByte * 8 + 8 + scale - 1) / scale;
+  const int64_t inkRow0 = (bottomUp ? bigRows - 1 - inkBottom : inkTop) / scale;
+  const int64_t inkRow1 = (bottomUp ? bigRows - 1 - inkTop : inkBottom) / scale + 1;
+  const int64_t x0 = clampTo(originX + inkColumn0, 0, width);
+  const int64_t x1 = clampTo(originX + std::min(maskWidth, inkColumn1), 0, width);
+  const int64_t y0 = clampTo(originY + inkRow0, 0, height);
+  const int64_t y1 = clampTo(originY + std::min(maskHeight, inkRow1), 0, height);
 
   const uint8_t* table = textBlendTable();
   const BYTE colourBytes[4] = {GetRValue(colour), GetGValue(colour), GetBValue(colour),

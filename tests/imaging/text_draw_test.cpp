@@ -197,9 +197,13 @@ TEST_F(SmoothTextDraw, ScatteredInkAtManyScalesIsTheBlockMeanEverywhere) {
   // (which counts whole words of the mask): small scales, the usual 4, odd ones, and scales
   // whose blocks are wider than one 64-bit word. Both row orders, a rectangle that starts left
   // of the picture and one that runs past its right edge.
-  const auto lit = [](int x, int y) { return ((uint32_t(x) * 2654435761u) ^ (uint32_t(y) * 40503u)) % 7 < 3; };
-  fake.paint = lit;
+  // Dense ink everywhere, and sparse ink (a few big pixels) that only part of the mask holds.
+  const std::function<bool(int, int)> inks[] = {
+      [](int x, int y) { return ((uint32_t(x) * 2654435761u) ^ (uint32_t(y) * 40503u)) % 7 < 3; },
+      [](int x, int y) { return ((uint32_t(x) * 2654435761u) ^ (uint32_t(y) * 40503u)) % 211 == 5; }};
+  for (const auto& lit : inks)
   for (int scale : {1, 2, 3, 4, 5, 7, 8, 9, 16, 57, 64, 71}) {
+    fake.paint = lit;
     for (DWORD flags : {DWORD(0), DWORD(kTextBottomUp)}) {
       for (RECT rect : {RECT{-2, 1, 9, 4}, RECT{6, 0, 19, 3}}) {
         Picture picture(17, 5, 40);
