@@ -201,34 +201,35 @@ TEST_F(SmoothTextDraw, ScatteredInkAtManyScalesIsTheBlockMeanEverywhere) {
   const std::function<bool(int, int)> inks[] = {
       [](int x, int y) { return ((uint32_t(x) * 2654435761u) ^ (uint32_t(y) * 40503u)) % 7 < 3; },
       [](int x, int y) { return ((uint32_t(x) * 2654435761u) ^ (uint32_t(y) * 40503u)) % 211 == 5; }};
-  for (const auto& lit : inks)
-  for (int scale : {1, 2, 3, 4, 5, 7, 8, 9, 16, 57, 64, 71}) {
-    fake.paint = lit;
-    for (DWORD flags : {DWORD(0), DWORD(kTextBottomUp)}) {
-      for (RECT rect : {RECT{-2, 1, 9, 4}, RECT{6, 0, 19, 3}}) {
-        Picture picture(17, 5, 40);
-        LOGFONTA font = font12();
-        ASSERT_TRUE(IS40_DrawSmoothTextOnRGB2(picture.data(), picture.width, picture.height, picture.width * 3, "28",
-                                              &font, scale, &rect, 0, flags, 0xFFFFFF));
-        const int rows = rect.bottom - rect.top, bigRows = rows * scale;
-        const int originX = rect.left - 3;  // one space of margin
-        for (int y = 0; y < int(picture.height); ++y) {
-          // The stored row y shows at visual row (height - 1 - y) on a bottom-up target.
-          const int visual = flags ? int(picture.height) - 1 - y : y;
-          for (int x = 0; x < int(picture.width); ++x) {
-            int expected = 40;
-            const int column = x - originX, maskRow = visual - rect.top;
-            if (column >= 0 && column < rect.right - rect.left + 6 && maskRow >= 0 && maskRow < rows) {
-              int count = 0;
-              for (int dy = 0; dy < scale; ++dy) {
-                const int bigRow = flags ? bigRows - 1 - ((rows - 1 - maskRow) * scale + dy) : maskRow * scale + dy;
-                for (int dx = 0; dx < scale; ++dx) count += lit(column * scale + dx, bigRow);
+  for (const auto& lit : inks) {
+    for (int scale : {1, 2, 3, 4, 5, 7, 8, 9, 16, 57, 64, 71}) {
+      fake.paint = lit;
+      for (DWORD flags : {DWORD(0), DWORD(kTextBottomUp)}) {
+        for (RECT rect : {RECT{-2, 1, 9, 4}, RECT{6, 0, 19, 3}}) {
+          Picture picture(17, 5, 40);
+          LOGFONTA font = font12();
+          ASSERT_TRUE(IS40_DrawSmoothTextOnRGB2(picture.data(), picture.width, picture.height, picture.width * 3, "28",
+                                                &font, scale, &rect, 0, flags, 0xFFFFFF));
+          const int rows = rect.bottom - rect.top, bigRows = rows * scale;
+          const int originX = rect.left - 3;  // one space of margin
+          for (int y = 0; y < int(picture.height); ++y) {
+            // The stored row y shows at visual row (height - 1 - y) on a bottom-up target.
+            const int visual = flags ? int(picture.height) - 1 - y : y;
+            for (int x = 0; x < int(picture.width); ++x) {
+              int expected = 40;
+              const int column = x - originX, maskRow = visual - rect.top;
+              if (column >= 0 && column < rect.right - rect.left + 6 && maskRow >= 0 && maskRow < rows) {
+                int count = 0;
+                for (int dy = 0; dy < scale; ++dy) {
+                  const int bigRow = flags ? bigRows - 1 - ((rows - 1 - maskRow) * scale + dy) : maskRow * scale + dy;
+                  for (int dx = 0; dx < scale; ++dx) count += lit(column * scale + dx, bigRow);
+                }
+                const int coverage = count * 255 / (scale * scale);
+                if (coverage) expected = entry(255 - coverage, 40) + entry(coverage, 255);
               }
-              const int coverage = count * 255 / (scale * scale);
-              if (coverage) expected = entry(255 - coverage, 40) + entry(coverage, 255);
+              ASSERT_EQ(picture.at(x, y)[1], expected)
+                  << "scale " << scale << " flags " << flags << " rect.left " << rect.left << " at " << x << "," << y;
             }
-            ASSERT_EQ(picture.at(x, y)[1], expected) << "scale " << scale << " flags " << flags << " rect.left "
-                                                     << rect.left << " at " << x << "," << y;
           }
         }
       }
