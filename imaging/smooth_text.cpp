@@ -61,7 +61,7 @@ void setGlyphRasterizer(GlyphRasterizer* replacement) {
 
 // Lit bits of a mask row from bit `first` (most significant bit first) on, `n` of them. Reads
 // whole words, up to eight bytes past the bits asked for (the mask block has that room).
-unsigned litBits(const BYTE* row, uint64_t first, unsigned n) {
+static unsigned litBits(const BYTE* row, uint64_t first, unsigned n) {
   unsigned count = 0;
   while (n) {
     uint64_t word;
