@@ -72,6 +72,31 @@ int readRegionOption(int argc, char** argv, int& i, int& region, int& status) {
   return 1;
 }
 
+// What both commands share: --help, --region N and unknown options. Every other argument goes
+// to `positional`, which answers kExitOk to go on or the exit status of a bad call. Returns
+// kRun when the command is to run, else the status to exit with.
+constexpr int kRun = -1;
+template <typename Positional>
+int readArguments(int argc, char** argv, const char* command, void (*printHelp)(), int& region,
+                  Positional positional) {
+  for (int i = 1; i < argc; ++i) {
+    if (isHelp(argv[i])) {
+      printHelp();
+      return kExitOk;
+    }
+    int status = kExitUsage;
+    int option = readRegionOption(argc, argv, i, region, status);
+    if (option < 0) return status;
+    if (option > 0) continue;
+    std::string arg = argv[i];
+    if (arg.size() > 1 && arg[0] == '-')
+      return usageError("unbekannte Option \"" + arg + "\" (\"quendler " + command + " --help\" erklärt den Befehl)");
+    status = positional(arg);
+    if (status != kExitOk) return status;
+  }
+  return kRun;
+}
+
 // The names of the date from the engine, as UTF-8, each line feed replaced by `separator`,
 // the trailing blanks of each name dropped when `trim` is set.
 std::string holidayNames(int day, int month, int year, int region, const char* separator, bool trim) {
@@ -111,17 +136,7 @@ int runMonth(int argc, char** argv) {
   int year = 0;
   int month = 0;
   bool haveMonth = false;
-  for (int i = 1; i < argc; ++i) {
-    if (isHelp(argv[i])) {
-      printMonthHelp();
-      return kExitOk;
-    }
-    int status = kExitUsage;
-    int option = readRegionOption(argc, argv, i, region, status);
-    if (option < 0) return status;
-    if (option > 0) continue;
-    std::string arg = argv[i];
-    if (arg.size() > 1 && arg[0] == '-') return usageError("unbekannte Option \"" + arg + "\" (\"quendler month --help\" erklärt den Befehl)");
+  const int status = readArguments(argc, argv, "month", printMonthHelp, region, [&](const std::string& arg) {
     if (haveMonth) return usageError("month: zu viele Argumente (erwartet höchstens einen Monat JJJJ-MM)");
     if (arg.size() != 7 || arg[4] != '-' || !parseDigits(arg.substr(0, 4), 4, year) ||
         !parseDigits(arg.substr(5, 2), 2, month) || month < 1 || month > 12) {
@@ -129,7 +144,9 @@ int runMonth(int argc, char** argv) {
     }
     if (year < kFirstYear || year > kLastYear) return usageError(yearRangeMessage(year));
     haveMonth = true;
-  }
+    return kExitOk;
+  });
+  if (status != kRun) return status;
 
   startClockFromEnvironment();
   int today = 0, thisMonth = 0, thisYear = 0;
@@ -212,22 +229,14 @@ int runDays(int argc, char** argv) {
   int region = 0;
   int year = 0;
   bool haveYear = false;
-  for (int i = 1; i < argc; ++i) {
-    if (isHelp(argv[i])) {
-      printDaysHelp();
-      return kExitOk;
-    }
-    int status = kExitUsage;
-    int option = readRegionOption(argc, argv, i, region, status);
-    if (option < 0) return status;
-    if (option > 0) continue;
-    std::string arg = argv[i];
-    if (arg.size() > 1 && arg[0] == '-') return usageError("unbekannte Option \"" + arg + "\" (\"quendler days --help\" erklärt den Befehl)");
+  const int status = readArguments(argc, argv, "days", printDaysHelp, region, [&](const std::string& arg) {
     if (haveYear) return usageError("days: zu viele Argumente (erwartet ein Jahr JJJJ)");
     if (arg.size() != 4 || !parseDigits(arg, 4, year)) return usageError("ungültiges Jahr \"" + arg + "\" (erwartet JJJJ)");
     if (year < kFirstYear || year > kLastYear) return usageError(yearRangeMessage(year));
     haveYear = true;
-  }
+    return kExitOk;
+  });
+  if (status != kRun) return status;
   if (!haveYear) return usageError("days: Jahr fehlt (Aufruf: quendler days JAHR [--region N])");
 
   for (int month = 1; month <= 12; ++month) {
