@@ -32,19 +32,6 @@ BYTE* allocatePixels(long long width, long long height) {
   return static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(bytes)));
 }
 
-uint32_t readLe32(const unsigned char* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint16_t readLe16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-void putLe32(unsigned char* p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-  p[2] = static_cast<unsigned char>(v >> 16);
-  p[3] = static_cast<unsigned char>(v >> 24);
-}
-
 int findWithSeam(const char* type, const char* name, const unsigned char** data,
                  unsigned long* size) {
   return findResourceBytes(type, name, data, size);
@@ -170,38 +157,11 @@ BYTE* loadBackgroundFromResources(void* user, const char* name, DWORD* width, DW
   PictureFinder find = chosen && *chosen ? *chosen : findWithSeam;
   const unsigned char* dib = nullptr;
   unsigned long size = 0;
-  if (!find("BITMAP", name, &dib, &size) || !dib || size < 40) return nullptr;
+  if (!find("BITMAP", name, &dib, &size) || !dib) return nullptr;
 
-  // A bitmap resource is a packed DIB; the BMP reader wants the file header in front of it.
-  uint32_t headerSize = readLe32(dib);
-  if (headerSize < 12 || headerSize > size) return nullptr;
-  uint32_t paletteBytes = 0;
-  if (headerSize >= 40) {
-    uint16_t bitCount = readLe16(dib + 14);
-    uint32_t compression = readLe32(dib + 16);
-    uint32_t used = readLe32(dib + 32);
-    uint32_t entries = used ? used : (bitCount <= 8 ? (1u << bitCount) : 0);
-    if (entries > 256) return nullptr;
-    paletteBytes = entries * 4;
-    if (headerSize == 40 && (compression == 3 || compression == 6))
-      paletteBytes += compression == 3 ? 12 : 16;
-  } else {
-    uint16_t bitCount = readLe16(dib + 10);
-    paletteBytes = bitCount <= 8 ? (1u << bitCount) * 3 : 0;
-  }
-  std::string file(14 + size, '\0');
-  unsigned char* bytes = reinterpret_cast<unsigned char*>(&file[0]);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  putLe32(bytes + 2, static_cast<uint32_t>(14 + size));
-  putLe32(bytes + 10, 14 + headerSize + paletteBytes);
-  std::memcpy(bytes + 14, dib, size);
-
-  ISSource source = IS40_OpenMemorySource(bytes, static_cast<DWORD>(file.size()));
-  if (!source) return nullptr;
-  BYTE* pixels = IS40_ReadBMP(source, width, height, 24, nullptr, 0);
-  IS40_CloseSource(source);
-  return pixels;
+  // A bitmap resource is a packed DIB.
+  int32_t error = 0;
+  return readPackedDibImage(dib, size, 24, *width, *height, error);
 }
 
 void snapshotAppointmentPictures(const AppointmentTable& table, int month, int year,
@@ -212,10 +172,10 @@ void snapshotAppointmentPictures(const AppointmentTable& table, int month, int y
     pictures[d] = d <= days ? findAppointmentPicture(table, d, month, year) : 0;
 }
 
-void prepareWallpaperJob(WallpaperJob& job, const Settings& settings,
+void prepareWallpaperJob(WallpaperJob& job, const WallpaperLook& look,
                          const AppointmentTable& table, const LocalTime& now, int W, int H,
                          const char* path) {
-  job.settings = settings;
+  job.look = look;
   job.day = now.day;
   job.month = now.month;
   job.year = now.year;
@@ -228,23 +188,22 @@ void prepareWallpaperJob(WallpaperJob& job, const Settings& settings,
 }
 
 BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
-  const Settings& settings = job.settings;
+  const WallpaperLook& look = job.look;
   result = WallpaperResult();
   result.oldDay = job.day;
 
   int easterMonth = 0, easterDay = 0;
   EasterSunday(job.year, &easterMonth, &easterDay);
-  SheetLayout layout = computeSheetLayout(job.W, job.H, settings.left, settings.top,
-                                          settings.right, job.day, job.month, job.year,
-                                          job.weekday);
+  SheetLayout layout = computeSheetLayout(job.W, job.H, look.left, look.top, look.right,
+                                          job.day, job.month, job.year, job.weekday, job.bottom);
   result.layout = layout;
   result.cells.reset();
-  result.sheetFontHeight = settings.SheetFont.lfHeight;
+  result.sheetFontHeight = look.sheetFont.lfHeight;
   result.headerFontHeight = layout.headerHeight;
 
   // Background, stretched over the whole canvas.
   char name[16];
-  std::snprintf(name, sizeof name, "HG%03d", settings.HG);
+  std::snprintf(name, sizeof name, "HG%03d", look.background);
   DWORD bw = 0, bh = 0;
   BYTE* background =
       job.background.load
@@ -265,10 +224,10 @@ BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
   // Texts.
   CanvasTextPainter painter(canvas, job.W, job.H);
   SheetText text(painter);
-  text.sheetFont = settings.SheetFont;
-  text.headerFont = settings.HeaderFont;
+  text.sheetFont = look.sheetFont;
+  text.headerFont = look.headerFont;
   text.headerFont.lfHeight = layout.headerHeight;
-  SheetTextOptions options{settings.Wochentage, settings.Kalenderwoche, settings.Feiertage};
+  SheetTextOptions options{look.weekdayHeader, look.weekNumbers, look.region};
   drawSheetText(text, layout, options, job.day, job.month, job.year);
   result.sheetFontChanged = text.sheetFontChanged;
   result.sheetFontHeight = text.sheetFont.lfHeight;

@@ -16,7 +16,8 @@ int firstCellDay(int firstWeekday, int daysInMonth) {
 }
 
 SheetLayout computeSheetLayout(int W, int H, int left, int top, int right, int day, int month,
-                               int year, int weekday) {
+                               int year, int weekday, int bottom) {
+  (void)bottom;
   SheetLayout l;
   int G = W - right - left;
   l.X0 = left + 37 * W / 1024;

@@ -23,7 +23,7 @@ int firstCellDay(int firstWeekday, int daysInMonth);
 
 // The whole layout for a W x H canvas, the margins of the settings and today's date.
 SheetLayout computeSheetLayout(int W, int H, int left, int top, int right, int day, int month,
-                               int year, int weekday);
+                               int year, int weekday, int bottom = 0);
 
 // Top-left corner of a cell, row and column counted from 1.
 inline int cellLeft(const SheetLayout& l, int column) { return l.X0 + (column - 1) * l.cw; }

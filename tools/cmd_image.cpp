@@ -28,7 +28,7 @@ const char* formatName(int32_t format) {
 int libraryFailure(const char* operation, const std::string& file) {
   int32_t code = IS40_GetLastError();
   std::fprintf(stderr, "quendler: %s fehlgeschlagen für \"%s\": Fehler %d (%s)\n", operation, file.c_str(),
-               static_cast<int>(code), cp1252ToUtf8(isErrorText(code)).c_str());
+               static_cast<int>(code), cp1252ToUtf8(isErrorText(code, isLastLogDetail())).c_str());
   return kExitFailure;
 }
 
@@ -57,8 +57,10 @@ const char* readPicture(const std::string& path, Picture& picture, int32_t* form
   }
   picture.pixels = IS40_ReadImage(source, &picture.width, &picture.height, 0, 0);
   int32_t code = IS40_GetLastError();
+  std::string detail = code ? isLastLogDetail() : std::string();
   IS40_CloseSource(source);
-  RecordOutcome(code, "IS40_ReadImage");  // closing must not hide the reader's outcome
+  // Closing must not hide the reader's outcome, nor the format it refused.
+  RecordOutcome(code, "IS40_ReadImage", detail.empty() ? nullptr : detail.c_str());
   return picture.pixels ? nullptr : "IS40_ReadImage";
 }
 
