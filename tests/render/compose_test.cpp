@@ -320,10 +320,11 @@ TEST(ComposeWallpaper, TooLargeFontShrinksAndIsHandedBack) {
   EXPECT_GT(result.sheetFontHeight, -128);
   EXPECT_LT(result.sheetFontHeight, -7);
   EXPECT_EQ(job->look.sheetFont.lfHeight, -128);  // the snapshot stays as it was
-  // The header font is sized from the cell height per composition: trunc(-0.7 x 92) = -64,
-  // then shrunk until "SA " fits the 107-pixel cell.
-  EXPECT_EQ(result.layout.headerHeight, -64);
-  EXPECT_GE(result.headerFontHeight, -64);
+  // The header font is sized from the cell height per composition: the 103-pixel cell that
+  // fits the screen is 89 high, trunc(-0.7 x 89) = -62; then it shrinks until "SA " fits.
+  EXPECT_EQ(result.layout.cw, 103);
+  EXPECT_EQ(result.layout.headerHeight, -62);
+  EXPECT_GE(result.headerFontHeight, -62);
 
   WallpaperResult defaults;
   auto plain = makeJob(15, 3, 2011, 800, 600, "font.bmp");
