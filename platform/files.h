@@ -6,7 +6,8 @@
 // moved over the target in one step. Natively: write/fsync/rename (and an fsync of the
 // folder, so the new name survives a crash too). Windows: WriteFile/FlushFileBuffers and
 // MoveFileExA(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). On any failure the
-// temporary file is removed, the target is as it was and the call returns 0.
+// temporary file is removed, the target is as it was and the call returns 0. A target with
+// the read-only attribute (Windows) is not replaced.
 //
 // Two shapes:
 //   replaceFileContents   the writer has all bytes at hand (appointments, settings text).

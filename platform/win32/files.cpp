@@ -57,6 +57,13 @@ int platformFlushFile(const char* path) {
 }
 
 int platformMoveOver(const char* from, const char* to) {
+  // Windows refuses to replace a read-only file, Wine's MoveFileExA does not: ask first, so
+  // that a file the user protected stays on both.
+  DWORD attributes = GetFileAttributesA(to);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return 0;
+  }
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
