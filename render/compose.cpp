@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "alarms/safe_file.h"
 #include "calendar/date_arith.h"
 #include "imaging/bmp.h"
 #include "imaging/frame.h"
@@ -13,6 +12,7 @@
 #include "imaging/psd_reader.h"
 #include "imaging/smooth_text.h"
 #include "imaging/sources.h"
+#include "platform/files.h"
 #include "platform/resources.h"
 #include "render/sheet_text.h"
 
@@ -248,8 +248,8 @@ BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
 
 int writeWallpaperFile(const BYTE* canvas, int W, int H, const char* path) {
   if (!canvas || W <= 0 || H <= 0 || !path || !*path) return 0;
-  std::string temporary = temporaryPathBeside(path);
-  ISDest dest = IS40_OpenFileDest(temporary.c_str(), 0);
+  SafeReplace replace(path);
+  ISDest dest = IS40_OpenFileDest(replace.temporaryPath(), 0);
   if (!dest) return 0;
   IS40_WriteBMP(dest, canvas, static_cast<DWORD>(W), static_cast<DWORD>(H), 24,
                 static_cast<DWORD>(W) * 3, 0, nullptr, nullptr, 0);
@@ -259,11 +259,7 @@ int writeWallpaperFile(const BYTE* canvas, int W, int H, const char* path) {
   unsigned long long expected = 54 + rowBytes * static_cast<unsigned long long>(H);
   DWORD written = IS40_CloseDest(dest);
   if (written != expected) ok = 0;
-  if (!ok) {
-    std::remove(temporary.c_str());
-    return 0;
-  }
-  return replaceFileWith(temporary.c_str(), path);
+  return ok && replace.commit();
 }
 
 int ComposeWallpaper(const WallpaperJob& job, WallpaperResult& result) {

@@ -11,6 +11,7 @@
 #include "imaging/image_ops.h"
 #include "imaging/image_reader.h"
 #include "imaging/sources.h"
+#include "platform/files.h"
 #include "tools/command.h"
 
 namespace {
@@ -67,20 +68,18 @@ const char* readPicture(const std::string& path, Picture& picture, int32_t* form
 // Written beside the target and moved over it only when complete, so a failure leaves an
 // existing file as it was.
 int writePicture(const std::string& path, const BYTE* pixels, DWORD width, DWORD height) {
-  std::string temporary = path + ".tmp";
-  ISDest dest = IS40_OpenFileDest(temporary.c_str(), FALSE);
-  if (!dest) return libraryFailure("IS40_OpenFileDest", temporary);
+  SafeReplace replace(path.c_str());
+  ISDest dest = IS40_OpenFileDest(replace.temporaryPath(), FALSE);
+  if (!dest) return libraryFailure("IS40_OpenFileDest", replace.temporaryPath());
   IS40_WriteBMP(dest, pixels, width, height, 24, width * 3, 0, nullptr, nullptr, 0);
   int32_t code = IS40_GetLastError();
   IS40_CloseDest(dest);
   if (code) {
-    std::remove(temporary.c_str());
     RecordOutcome(code, "IS40_WriteBMP");
     return libraryFailure("IS40_WriteBMP", path);
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (!replace.commit()) {
     std::fprintf(stderr, "quendler: \"%s\" lässt sich nicht ersetzen: %s\n", path.c_str(), std::strerror(errno));
-    std::remove(temporary.c_str());
     return kExitFailure;
   }
   return kExitOk;
