@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calendar/date_arith.h"
 #include "imaging/bmp.h"
 #include "imaging/frame.h"
 #include "imaging/image_ops.h"
+#include "imaging/owned_block.h"
 #include "imaging/psd_reader.h"
 #include "imaging/smooth_text.h"
 #include "imaging/sources.h"
@@ -40,7 +42,7 @@ int findWithSeam(const char* type, const char* name, const unsigned char** data,
 // A scaled tile kept for the rest of one composition.
 struct ScaledTile {
   std::string key;  // type '/' name
-  BYTE* pixels;
+  OwnedBlock pixels;
   int cw, ch;
 };
 
@@ -52,9 +54,6 @@ struct TileCanvas {
   int W, H;
   PictureFinder find;
   std::vector<ScaledTile> kept;
-  ~TileCanvas() {
-    for (ScaledTile& t : kept) GlobalFree(t.pixels);
-  }
 };
 
 constexpr size_t kMostKeptTiles = 8;
@@ -65,21 +64,18 @@ bool comesBack(const char* type, const char* name) {
 }
 
 // The picture decoded and scaled to cw x ch, or null when it cannot be read.
-BYTE* scaledTile(const unsigned char* data, unsigned long size, int cw, int ch) {
+OwnedBlock scaledTile(const unsigned char* data, unsigned long size, int cw, int ch) {
   ISSource source = IS40_OpenMemorySource(data, static_cast<DWORD>(size));
   if (!source) return nullptr;
   DWORD w = 0, h = 0;
-  BYTE* picture = IS40_ReadPSD(source, &w, &h, 24, nullptr, 0);
+  OwnedBlock picture(IS40_ReadPSD(source, &w, &h, 24, nullptr, 0));
   IS40_CloseSource(source);
   if (!picture) return nullptr;
-  BYTE* tile = allocatePixels(cw, ch);
-  if (tile && !IS40_ResizeImage(picture, w, h, w * 3, tile, static_cast<DWORD>(cw),
+  OwnedBlock tile(allocatePixels(cw, ch));
+  if (tile && !IS40_ResizeImage(picture.get(), w, h, w * 3, tile.get(), static_cast<DWORD>(cw),
                                 static_cast<DWORD>(ch), static_cast<DWORD>(cw) * 3, 3,
-                                kIsResizeBilinear, 0)) {
-    GlobalFree(tile);
-    tile = nullptr;
-  }
-  GlobalFree(picture);
+                                kIsResizeBilinear, 0))
+    tile.reset();
   return tile;
 }
 
@@ -94,20 +90,16 @@ int drawResourceTile(void* user, const char* type, const char* name, int x, int 
   if (x >= target->W || y >= target->H || x + cw <= 0 || y + ch <= 0) return kTileDrawn;
 
   std::string key = std::string(type) + "/" + name;
-  BYTE* tile = nullptr;
-  bool owned = true;
+  const BYTE* tile = nullptr;
+  OwnedBlock once;  // a tile that is not kept goes when this call ends
   for (const ScaledTile& t : target->kept)
-    if (t.key == key && t.cw == cw && t.ch == ch) {
-      tile = t.pixels;
-      owned = false;
-    }
+    if (t.key == key && t.cw == cw && t.ch == ch) tile = t.pixels.get();
   if (!tile) {
-    tile = scaledTile(data, size, cw, ch);
-    if (!tile) return kTileFailed;
-    if (comesBack(type, name) && target->kept.size() < kMostKeptTiles) {
-      target->kept.push_back(ScaledTile{key, tile, cw, ch});
-      owned = false;
-    }
+    once = scaledTile(data, size, cw, ch);
+    if (!once) return kTileFailed;
+    tile = once.get();
+    if (comesBack(type, name) && target->kept.size() < kMostKeptTiles)
+      target->kept.push_back(ScaledTile{key, std::move(once), cw, ch});
   }
   int result = IS40_OverlayRGBTrans(target->canvas, static_cast<DWORD>(target->W),
                                     static_cast<DWORD>(target->H),
@@ -117,7 +109,6 @@ int drawResourceTile(void* user, const char* type, const char* name, int x, int 
                                     kTileKeyTolerance, 0)
                    ? kTileDrawn
                    : kTileFailed;
-  if (owned) GlobalFree(tile);
   return result;
 }
 
@@ -205,21 +196,19 @@ BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
   char name[16];
   std::snprintf(name, sizeof name, "HG%03d", look.background);
   DWORD bw = 0, bh = 0;
-  BYTE* background =
+  OwnedBlock background(
       job.background.load
           ? job.background.load(job.background.user, name, &bw, &bh)
           : loadBackgroundFromResources(const_cast<PictureFinder*>(&job.findPicture), name, &bw,
-                                        &bh);
+                                        &bh));
   if (!background) return nullptr;
-  BYTE* canvas = allocatePixels(job.W, job.H);
-  if (!canvas) {
-    GlobalFree(background);
-    return nullptr;
-  }
-  IS40_ResizeImage(background, bw, bh, bw * 3, canvas, static_cast<DWORD>(job.W),
+  OwnedBlock owned(allocatePixels(job.W, job.H));
+  if (!owned) return nullptr;
+  BYTE* canvas = owned.get();
+  IS40_ResizeImage(background.get(), bw, bh, bw * 3, canvas, static_cast<DWORD>(job.W),
                    static_cast<DWORD>(job.H), static_cast<DWORD>(job.W) * 3, 3,
                    kIsResizeBilinear, 0);
-  GlobalFree(background);
+  background.reset();
 
   // Texts.
   CanvasTextPainter painter(canvas, job.W, job.H);
@@ -235,7 +224,7 @@ BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
 
   // Pictures over the texts.
   JobRandom random(job.seed);
-  TileCanvas tiles{canvas, job.W, job.H, job.findPicture ? job.findPicture : findWithSeam};
+  TileCanvas tiles{canvas, job.W, job.H, job.findPicture ? job.findPicture : findWithSeam, {}};
   PictureContext ctx;
   ctx.random = &random;
   ctx.isEasterMonth = easterMonth == job.month;
@@ -243,7 +232,7 @@ BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
   ctx.drawer = {&drawResourceTile, &tiles};
   placeSheetPictures(ctx, layout, job.day, job.month, job.year);
   result.cells = ctx.cells;
-  return canvas;
+  return owned.release();
 }
 
 int writeWallpaperFile(const BYTE* canvas, int W, int H, const char* path) {
@@ -263,9 +252,8 @@ int writeWallpaperFile(const BYTE* canvas, int W, int H, const char* path) {
 }
 
 int ComposeWallpaper(const WallpaperJob& job, WallpaperResult& result) {
-  BYTE* canvas = composeWallpaperImage(job, result);
+  OwnedBlock canvas(composeWallpaperImage(job, result));
   if (!canvas) return result.ok = 0;
-  result.ok = writeWallpaperFile(canvas, job.W, job.H, job.path);
-  GlobalFree(canvas);
+  result.ok = writeWallpaperFile(canvas.get(), job.W, job.H, job.path);
   return result.ok;
 }

@@ -8,6 +8,7 @@
 
 #include "imaging/bmp.h"
 #include "imaging/frame.h"
+#include "imaging/owned_block.h"
 #include "imaging/image_ops.h"
 #include "imaging/image_reader.h"
 #include "imaging/sources.h"
@@ -33,14 +34,7 @@ int libraryFailure(const char* operation, const std::string& file) {
   return kExitFailure;
 }
 
-struct Picture {
-  BYTE* pixels = nullptr;
-  DWORD width = 0;
-  DWORD height = 0;
-  ~Picture() {
-    if (pixels) GlobalFree(pixels);
-  }
-};
+using Picture = OwnedImage;
 
 // A file source keeps the file's name, so the reader can fall back on its extension. Returns
 // the failed operation's name, or null on success.
@@ -56,7 +50,7 @@ const char* readPicture(const std::string& path, Picture& picture, int32_t* form
       return "IS40_GuessFileType";
     }
   }
-  picture.pixels = IS40_ReadImage(source, &picture.width, &picture.height, 0, 0);
+  picture.pixels.reset(IS40_ReadImage(source, &picture.width, &picture.height, 0, 0));
   int32_t code = IS40_GetLastError();
   std::string detail = code ? isLastLogDetail() : std::string();
   IS40_CloseSource(source);
@@ -109,7 +103,7 @@ int runConvert(int argc, char** argv) {
   if (argc != 2) return usageError("image convert braucht eine Eingabe- und eine BMP-Ausgabedatei");
   Picture picture;
   if (const char* failed = readPicture(argv[0], picture)) return libraryFailure(failed, argv[0]);
-  return writePicture(argv[1], picture.pixels, picture.width, picture.height);
+  return writePicture(argv[1], picture.data(), picture.width, picture.height);
 }
 
 int runResize(int argc, char** argv) {
@@ -125,7 +119,7 @@ int runResize(int argc, char** argv) {
     RecordOutcome(error, "IS40_ResizeImage");
     return libraryFailure("IS40_ResizeImage", argv[0]);
   }
-  if (!IS40_ResizeImage(picture.pixels, picture.width, picture.height, picture.width * 3, scaled.get(), width,
+  if (!IS40_ResizeImage(picture.data(), picture.width, picture.height, picture.width * 3, scaled.get(), width,
                         height, width * 3, 3, kIsResizeBilinear, 0))
     return libraryFailure("IS40_ResizeImage", argv[0]);
   return writePicture(argv[1], scaled.get(), width, height);

@@ -1,4 +1,5 @@
 // quendler wallpaper: composes the wallpaper for a date, screen size, settings and appointments.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,12 +11,21 @@
 #include "app/settings.h"
 #include "app/wallpaper_look.h"
 #include "calendar/date_arith.h"
+#include "imaging/owned_block.h"
 #include "platform/clock.h"
 #include "render/compose.h"
 #include "tools/command.h"
+#include "tools/png_file.h"
 #include "tools/wallpaper_options.h"
 
 namespace {
+
+bool endsWithPng(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string tail = path.substr(path.size() - 4);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".png";
+}
 
 int runWallpaper(int argc, char** argv) {
   std::string dateText, sizeText = "1920x1080", settingsFile, appointmentsFile, seedText, bottomText;
@@ -29,7 +39,7 @@ int runWallpaper(int argc, char** argv) {
           "                   [--appointments DATEI] [--seed N] [--out DATEI] [--cells] [--layout]\n\n"
           "Setzt das Hintergrundbild für den Tag (Vorgabe: heute) und die Bildschirmgröße\n"
           "(Vorgabe: 1920x1080) zusammen und schreibt es als 24-Bit-BMP (Vorgabe:\n"
-          "./wallpaper.bmp). Einstellungen aus einer Textdatei mit Zeilen \"Name=Wert\"\n"
+          "./wallpaper.bmp), als PNG, wenn der Name auf .png endet. Einstellungen aus einer Textdatei mit Zeilen \"Name=Wert\"\n"
           "(Registrierungsnamen), Termine aus einer .qtm-Datei. --seed startet den Zufall\n"
           "fest, --cells zeigt die Belegung der 42 Felder, --layout die Maße des Blatts\n"
           "(s X0 Y0 cw ch dx dy Überschrifthöhe). --bottom N hält das Blatt über der Zeile N\n"
@@ -83,14 +93,14 @@ int runWallpaper(int argc, char** argv) {
   job->bottom = static_cast<int>(bottom);
 
   std::unique_ptr<WallpaperResult> result(new WallpaperResult());
-  BYTE* canvas = composeWallpaperImage(*job, *result);
+  OwnedBlock canvas(composeWallpaperImage(*job, *result));
   if (!canvas) {
     std::fprintf(stderr, "quendler: Hintergrundbild HG%03d nicht gefunden oder zu wenig Speicher\n",
                  settings->HG);
     return kExitFailure;
   }
-  int written = writeWallpaperFile(canvas, W, H, job->path);
-  GlobalFree(canvas);
+  int written = endsWithPng(out) ? writePngFile(canvas.get(), W, H, job->path)
+                                 : writeWallpaperFile(canvas.get(), W, H, job->path);
   if (!written) {
     std::fprintf(stderr, "quendler: %s konnte nicht geschrieben werden\n", out.c_str());
     return kExitFailure;

@@ -44,6 +44,13 @@ printf 'right=999999\n' >"$dir/right.ini"
   fail "right=999999: exit $?"
 [ ! -s "$dir/err" ] || fail "right=999999: $(cat "$dir/err")"
 
+# --out FILE.png writes a PNG of the same pixels (read back by ImageMagick, a reader of its own).
+"$q" wallpaper --date 2010-06-15 --size 1280x1024 --seed 1 --out "$dir/w.PNG" >/dev/null || fail "png run"
+[ "$(head -c 8 "$dir/w.PNG" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] || fail "no PNG signature"
+diff=$(compare -metric AE "$dir/w.bmp" "$dir/w.PNG" null: 2>&1) || true
+[ "$diff" = 0 ] || fail "PNG differs from the BMP: $diff"
+[ ! -e "$dir/w.PNG.tmp" ] || fail "temporary PNG left behind"
+
 # Bad arguments: exit 2 with one line.
 for args in "--date 2010-02-30" "--size 10x10" "--seed -1" "--bogus" "--date" "--bottom 0" "--bottom 1081" "--bottom x"; do
   "$q" wallpaper $args --out "$dir/x.bmp" >/dev/null 2>"$dir/err"
