@@ -1,6 +1,8 @@
 // Whole files and scratch folders for the tests (natively and under Wine).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -58,6 +60,7 @@ class TempFolder {
       // create_directory says false for a folder that was there already.
       if (fs::create_directory(candidate, ec)) path_ = candidate.string();
     }
+    if (path_.empty()) ADD_FAILURE() << "no temporary folder could be made in " << base.string();
   }
   ~TempFolder() {
     std::error_code ec;
@@ -66,7 +69,7 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  // Empty when no folder could be made.
+  // Empty when no folder could be made (the test has failed then).
   const std::string& path() const { return path_; }
   // A name inside the folder.
   std::string file(const std::string& leaf) const { return (std::filesystem::path(path_) / leaf).string(); }
