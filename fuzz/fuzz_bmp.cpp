@@ -4,6 +4,7 @@
 #include "fuzz/fuzz_limits.h"
 #include "imaging/bmp.h"
 #include "imaging/frame.h"
+#include "imaging/owned_block.h"
 #include "imaging/sources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -11,10 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ISSource source = IS40_OpenMemorySource(data, uint32_t(size));
   if (!source) std::abort();
   DWORD width = 0, height = 0;
-  BYTE* picture = IS40_ReadBMP(source, &width, &height, 24, nullptr, 0);
+  OwnedBlock picture(IS40_ReadBMP(source, &width, &height, 24, nullptr, 0));
   if ((picture != nullptr) != (IS40_GetLastError() == 0)) std::abort();
-  fuzzing::touchLastByte(picture, uint64_t(width) * height * 3);
-  GlobalFree(picture);
+  fuzzing::touchLastByte(picture.get(), uint64_t(width) * height * 3);
   IS40_CloseSource(source);
   return 0;
 }
