@@ -1,4 +1,5 @@
-// The BMP reader over a memory source, as 24-bit RgbImage.
+// The BMP reader over a memory source, as 24-bit RgbImage; the same bytes without their file
+// header as a packed DIB (a bitmap resource).
 #include <cstdlib>
 
 #include "fuzz/fuzz_limits.h"
@@ -16,5 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((picture != nullptr) != (IS40_GetLastError() == 0)) std::abort();
   fuzzing::touchLastByte(picture.get(), uint64_t(width) * height * 3);
   IS40_CloseSource(source);
+
+  if (size > 14 && data[0] == 'B' && data[1] == 'M') {
+    int32_t error = -1;
+    width = height = 0;
+    OwnedBlock dib(readPackedDibImage(data + 14, size - 14, 24, width, height, error));
+    if ((dib != nullptr) != (error == 0)) std::abort();
+    fuzzing::touchLastByte(dib.get(), uint64_t(width) * height * 3);
+  }
   return 0;
 }
