@@ -181,8 +181,9 @@ TEST_F(NoteFiles, SweepAgainstModel) {
     ASSERT_EQ(onDisk, modelFiles) << step;
     ASSERT_EQ(listedNames(), model) << step;
     ASSERT_EQ(NoteList.currentIndex, current) << step;
-    if (step % 20 == 0)
+    if (step % 20 == 0) {
       for (const auto& f : files) ASSERT_EQ(readFileText(dir.file(f.first)), f.second) << step;
+    }
   }
   EXPECT_TRUE(messages.empty());
   EXPECT_GT(refusals, 0);  // the sweep did reach the end of the letters
