@@ -33,7 +33,8 @@ void copyName(char* out, size_t size, const char* name) {
 
 void setFolder(const char* folder) {
   std::string f = folder ? folder : "";
-  if (!f.empty() && f.back() != '/' && f.back() != '\\') f += '/';
+  // The settings always give one; a folder from elsewhere gets the kind it already uses.
+  if (!f.empty() && f.back() != '/' && f.back() != '\\') f += f.find('\\') != std::string::npos ? '\\' : '/';
   copyName(NoteList.folder, sizeof NoteList.folder, f.size() < sizeof NoteList.folder ? f.c_str() : "");
 }
 
