@@ -122,7 +122,50 @@ int compareFields(const char* a, const char* b, size_t width) {
   return compareWeights(ca.secondary, cb.secondary);
 }
 
+uint32_t nextId(AppointmentTable& table) {
+  if (++table.lastId == 0) ++table.lastId;
+  return table.lastId;
+}
+
+int usedSlots(const AppointmentTable& table) {
+  if (table.count < 0) return 0;
+  return table.count > kAppointmentSlots ? kAppointmentSlots : table.count;
+}
+
 }  // namespace
+
+uint32_t appointmentIdAt(AppointmentTable& table, int slot) {
+  if (slot < 0 || slot >= usedSlots(table)) return 0;
+  if (table.ids[slot] == 0) table.ids[slot] = nextId(table);
+  return table.ids[slot];
+}
+
+int findAppointmentSlot(const AppointmentTable& table, uint32_t id) {
+  if (id == 0) return -1;
+  int count = usedSlots(table);
+  for (int k = 0; k < count; ++k)
+    if (table.ids[k] == id) return k;
+  return -1;
+}
+
+int addAppointment(AppointmentTable& table, const Appointment& record) {
+  int count = usedSlots(table);
+  if (count >= kAppointmentSlots) return -1;
+  table.slots[count] = record;
+  table.ids[count] = nextId(table);
+  table.count = count + 1;
+  return count;
+}
+
+void removeAppointment(AppointmentTable& table, int slot) {
+  int count = usedSlots(table);
+  if (slot < 0 || slot >= count) return;
+  for (int k = slot; k + 1 < count; ++k) {
+    table.slots[k] = table.slots[k + 1];
+    table.ids[k] = table.ids[k + 1];
+  }
+  table.count = count - 1;
+}
 
 int compareAppointmentNames(const char* a, const char* b) {
   return compareFields(a, b, static_cast<size_t>(-1) / 2);
@@ -137,6 +180,7 @@ int loadAppointmentTable(AppointmentTable& table, const char* path, int autoDele
   if (!file) return 0;
 
   long today = dateKey(day, month, year);
+  int todayOfYear = DayOfYear(day, month, year);
   while (table.count < kAppointmentSlots) {
     Appointment& slot = table.slots[table.count];
     unsigned char* bytes = reinterpret_cast<unsigned char*>(&slot);
@@ -152,6 +196,9 @@ int loadAppointmentTable(AppointmentTable& table, const char* path, int autoDele
     if (autoDelete && slot.repeatKind == kRepeatOff &&
         dateKey(slot.day, slot.month, slot.year) < today)
       continue;
+    if (slot.lastFiredDay != 0 && slot.lastFiredYear == 0)
+      slot.lastFiredYear = static_cast<uint16_t>(slot.lastFiredDay <= todayOfYear ? year : year - 1);
+    table.ids[table.count] = nextId(table);
     ++table.count;
     if (got < kAppointmentRecordSize) break;
   }
@@ -173,6 +220,9 @@ void sortAppointments(AppointmentTable& table) {
         Appointment t = a;
         a = b;
         b = t;
+        uint32_t id = table.ids[k];
+        table.ids[k] = table.ids[k + 1];
+        table.ids[k + 1] = id;
         swapped = true;
       }
     }

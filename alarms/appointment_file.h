@@ -14,7 +14,10 @@ struct Appointment {
   uint16_t year;
   uint16_t hour;
   uint16_t minute;
-  uint8_t reserved16[10];
+  // Year of lastFiredDay, in the first two bytes of a block older copies never read: a day
+  // alone would keep a yearly alarm from firing again on its day in a later year.
+  uint16_t lastFiredYear;
+  uint8_t reserved18[8];
   uint16_t snoozeLeft;    // minutes until a snoozed alarm fires again
   uint16_t action;        // 0..3, see kActionTexts
   uint16_t picture;       // 0..28 through alarmPictureMap; larger values are resource numbers
@@ -34,6 +37,7 @@ static_assert(offsetof(Appointment, month) == 8, "");
 static_assert(offsetof(Appointment, year) == 10, "");
 static_assert(offsetof(Appointment, hour) == 12, "");
 static_assert(offsetof(Appointment, minute) == 14, "");
+static_assert(offsetof(Appointment, lastFiredYear) == 16, "");
 static_assert(offsetof(Appointment, snoozeLeft) == 26, "");
 static_assert(offsetof(Appointment, action) == 28, "");
 static_assert(offsetof(Appointment, picture) == 30, "");
@@ -72,17 +76,36 @@ extern const int alarmPictureMap[29];
 int appointmentPictureNumber(unsigned picture);
 
 // The table of appointments: slots 0..count-1 are in use, in the file's order.
+// Beside each slot the table keeps an id that goes with the record when saving re-sorts the
+// table, so that a check, an alarm window or the editor that holds an id keeps its record.
+// Ids are never given twice in a run (0 = none yet), also not across loads.
 struct AppointmentTable {
   Appointment slots[kAppointmentSlots];
   int count;
   int currentIndex;  // the editor's current record; 0 after every load
+  uint32_t ids[kAppointmentSlots];
+  uint32_t lastId;
 };
+
+// The id of the record in a slot (one is given now if it had none); 0 for a slot not in use.
+uint32_t appointmentIdAt(AppointmentTable& table, int slot);
+
+// The slot that holds the record with that id, or -1 when it is no longer in the table.
+int findAppointmentSlot(const AppointmentTable& table, uint32_t id);
+
+// Appends a record with a new id; returns its slot, or -1 when the table is full.
+int addAppointment(AppointmentTable& table, const Appointment& record);
+
+// Removes a slot; the records behind it move up with their ids.
+void removeAppointment(AppointmentTable& table, int slot);
 
 // The program's table, for the whole run.
 extern AppointmentTable AppointmentFile;
 
 // Fills the table from the file as of the given date. With autoDelete, records that are off
-// (kind 0) and dated before that day are dropped. A missing or unreadable file leaves the table
+// (kind 0) and dated before that day are dropped. A record that fired (lastFiredDay set) but
+// carries no lastFiredYear, as older copies write it, gets this year when that day is not
+// after the given date, else the year before. A missing or unreadable file leaves the table
 // empty. Returns 1 when the file was opened, else 0 (nothing is reported to the user).
 int loadAppointmentTable(AppointmentTable& table, const char* path, int autoDelete, int day,
                          int month, int year);
