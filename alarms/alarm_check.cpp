@@ -33,12 +33,15 @@ bool isDue(const Appointment& a, const LocalTime& now, bool& timeReached) {
   switch (a.repeatKind) {
     case kRepeatOnce: {
       if (a.lastFiredDay != 0 || a.year > now.year) return false;
-      // A date of an earlier year lies wholly in the past, whatever its day of the year.
-      if (a.year < now.year) {
+      // A one-off alarm is due once its whole date and time have passed: a day before today
+      // (of this year or an earlier one) is past whatever its time of day, so a missed alarm
+      // comes as soon as the program runs again.
+      int due = DayOfYear(a.day, a.month, a.year), today = DayOfYear(now.day, now.month, now.year);
+      if (a.year < now.year || due < today) {
         timeReached = true;
         return true;
       }
-      return DayOfYear(a.day, a.month, a.year) <= DayOfYear(now.day, now.month, now.year);
+      return due == today;
     }
     case kRepeatDaily:
       return !firedToday;

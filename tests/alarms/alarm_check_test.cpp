@@ -113,7 +113,7 @@ std::vector<LocalTime> wallReadings(const char* from, const char* to, int step =
 }
 
 // What should fire, from the rules as the user reads them, on full dates: a one-time
-// appointment once its date and time have come (or at once, when its year is over), the
+// appointment once its date and time have come (at once, when its day is over), the
 // others on each day that matches, at the first check from their time on.
 struct Model {
   struct Entry {
@@ -159,7 +159,8 @@ struct Model {
       bool timeCome = s.hour * 60 + s.minute <= time;
       bool fire;
       if (s.kind == 1)
-        fire = !e.done && (s.year < t.year || (s.year == t.year && julianDay(s.day, s.month, s.year) <= jd && timeCome));
+        fire = !e.done && (s.year < t.year || (s.year == t.year && julianDay(s.day, s.month, s.year) < jd) ||
+                           (julianDay(s.day, s.month, s.year) == jd && timeCome));
       else
         fire = matches(s, jd, t.day, t.month) && e.firedOn != jd && timeCome;
       if (!fire) continue;
@@ -173,7 +174,7 @@ struct Model {
 const std::vector<Spec>& sweepSpecs() {
   static const std::vector<Spec> specs = {
       {"Zahnarzt", 1, 20, 12, 2025, 8, 0, 1},              // earlier year, later day of the year
-      {"Gestern", 1, 28, 2, 2026, 23, 0, 0},               // the day before the sweeps begin
+      {"Gestern", 1, 28, 2, 2026, 23, 0, 0},               // missed the day before: fires at once
       {"Silvesterfeier", 1, 31, 12, 2026, 23, 30, 2},
       {"Schalttag einmal", 1, 29, 2, 2028, 12, 0, 3},
       {"Zukunft", 1, 1, 1, 2031, 0, 1, 1},
