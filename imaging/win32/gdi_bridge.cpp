@@ -3,26 +3,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "imaging/frame.h"
+#include "platform/win32/handles.h"
 
 namespace {
-
-// The screen's device context for the length of one operation.
-class ScreenDc {
- public:
-  explicit ScreenDc(bool take = true) : dc_(take ? GetDC(nullptr) : nullptr) {}
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
 
 // A palette selected and realized in a context, put back when done; a palette that the
 // operation built for itself is deleted then too.
@@ -35,7 +22,7 @@ class PaletteScope {
 
   void select(HDC dc, HPALETTE palette, bool owned) {
     restore();
-    owned_ = owned ? palette : nullptr;
+    if (owned) owned_.reset(palette);
     if (!dc || !palette) return;
     dc_ = dc;
     old_ = SelectPalette(dc, palette, FALSE);
@@ -45,14 +32,13 @@ class PaletteScope {
     if (dc_ && old_) SelectPalette(dc_, old_, FALSE);
     dc_ = nullptr;
     old_ = nullptr;
-    if (owned_) DeleteObject(owned_);
-    owned_ = nullptr;
+    owned_.reset();
   }
 
  private:
   HDC dc_ = nullptr;
   HPALETTE old_ = nullptr;
-  HPALETTE owned_ = nullptr;
+  OwnedPalette owned_;
 };
 
 HPALETTE paletteFromEntries(const PALETTEENTRY* entries, unsigned count) {
@@ -197,7 +183,7 @@ BYTE* bitmapToPackedDib(HBITMAP bitmap, DWORD compression, HPALETTE palette, int
   // 16 and 32 bits keep room for three masks, should GDI answer with bit fields.
   const uint64_t headPart = sizeof(BITMAPINFOHEADER) + (table ? table : (bits == 16 || bits == 32 ? 12 : 0));
 
-  ScreenDc screen;
+  WindowDc screen(nullptr);
   if (!screen.get()) {
     error = kIsErrGdi;
     return nullptr;
@@ -291,7 +277,7 @@ HBITMAP IS40_LoadResourceBitmap(HMODULE module, const char* name, HPALETTE palet
   if (header->biCompression == BI_RGB || header->biCompression == BI_BITFIELDS) needed += packedDibRowBytes(*header) * height;
   if (needed > size) return op.fail(kIsErrBadBitmap), nullptr;
 
-  ScreenDc screen;
+  WindowDc screen(nullptr);
   if (!screen.get()) return op.fail(kIsErrGdi), nullptr;
   PaletteScope selected;
   if (palette) selected.select(screen.get(), palette, false);
@@ -335,10 +321,9 @@ BOOL IS40_HBITMAPToRGB(HBITMAP bitmap, HDC dc, HPALETTE palette, BYTE* destinati
     builtPalette.select(nullptr, palette, true);
   }
   int32_t error = kIsOk;
-  BYTE* dib = bitmapToPackedDib(bitmap, BI_RGB, palette, error);
+  OwnedBlock dib(bitmapToPackedDib(bitmap, BI_RGB, palette, error));
   if (!dib) return op.fail(error), 0;
-  error = packedDibToRgb(dib, destination);
-  GlobalFree(dib);
+  error = packedDibToRgb(dib.get(), destination);
   if (error) return op.fail(error), 0;
   return 1;
 }
@@ -349,26 +334,38 @@ HBITMAP IS40_RGBToHBITMAP(const BYTE* image, DWORD width, DWORD height, DWORD st
   if (!image || !width || !height || uint64_t(stride) < uint64_t(width) * 3 || width > 0x7FFFFFFF || height > 0x7FFFFFFF)
     return op.fail(kIsErrBadArgument), nullptr;
   int32_t error = kIsOk;
-  BYTE* dib = rgbToPackedDib(image, width, height, stride, error);
+  OwnedBlock dib(rgbToPackedDib(image, width, height, stride, error));
   if (!dib) return op.fail(error), nullptr;
-  struct DibRelease {
-    BYTE* block;
-    ~DibRelease() { GlobalFree(block); }
-  } release{dib};
 
-  ScreenDc screen(dc == nullptr);  // only taken when the caller gives no context
+  WindowDc screen;
+  if (!dc) screen = WindowDc(nullptr);  // only taken when the caller gives no context
   HDC target = dc ? dc : screen.get();
   if (!rcDiBitmap(target)) return op.fail(kIsErrNoDIBitmaps), nullptr;
   // A 24-bit DIB has no colour table, so without a palette of the caller's none is built.
   PaletteScope selected;
   if (palette) selected.select(target, palette, false);
 
-  const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-  HBITMAP bitmap = CreateDIBitmap(target, header, CBM_INIT, packedDibRows(dib), reinterpret_cast<const BITMAPINFO*>(dib),
-                                  DIB_RGB_COLORS);
+  const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib.get());
+  HBITMAP bitmap = CreateDIBitmap(target, header, CBM_INIT, packedDibRows(dib.get()),
+                                  reinterpret_cast<const BITMAPINFO*>(dib.get()), DIB_RGB_COLORS);
   if (!bitmap) {
     isTrace("DIBToHBITMAP error: GetLastError = %d\n", int(GetLastError()));
     return op.fail(kIsErrCreateDIBitmap), nullptr;
   }
   return bitmap;
+}
+
+OwnedImage resourceBitmapToRgb(HMODULE module, const char* name) {
+  OwnedImage image;
+  OwnedBitmap bitmap(IS40_LoadResourceBitmap(module, name, nullptr));
+  DWORD w = 0, h = 0;
+  if (!bitmap || !IS40_GetHBITMAPDimensions(bitmap.get(), &w, &h) || !w || !h) return image;
+  OwnedBlock pixels(static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(w) * h * 3)));
+  if (!pixels) return image;
+  OwnedDc dc(CreateCompatibleDC(nullptr));
+  if (!IS40_HBITMAPToRGB(bitmap.get(), dc.get(), nullptr, pixels.get())) return image;
+  image.pixels = std::move(pixels);
+  image.width = w;
+  image.height = h;
+  return image;
 }

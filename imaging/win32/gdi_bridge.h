@@ -5,11 +5,16 @@
 
 #include <cstdint>
 
+#include "imaging/owned_block.h"
 #include "platform/win_compat.h"
 
 // The RT_BITMAP resource `name` of `module` as a bitmap for the screen (the caller deletes it).
 // Error 13 when there is no such resource.
 HBITMAP IS40_LoadResourceBitmap(HMODULE module, const char* name, HPALETTE palette);
+
+// The RT_BITMAP resource `name` of `module` as the screen sees it, as an RgbImage; empty when
+// the resource is missing or cannot be converted (IS40_GetLastError tells why).
+OwnedImage resourceBitmapToRgb(HMODULE module, const char* name);
 
 // Width and height of a GDI bitmap. Records an outcome only on failure (5, 17), so an earlier
 // error stays in place on success.

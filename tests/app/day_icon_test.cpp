@@ -36,33 +36,30 @@ TEST(DayIcon, WeekendDigitsAreRedOnYellow) {
   EXPECT_EQ(dayNumberColour(6), 0x0000FFu);
   EXPECT_EQ(dayNumberColour(3), 0u);
 
-  BYTE* sunday = renderSmallDayIcon(28, 16, 16, kSmallIconBackground, dayNumberColour(0));
+  OwnedBlock sunday = renderSmallDayIcon(28, 16, 16, kSmallIconBackground, dayNumberColour(0));
   ASSERT_NE(sunday, nullptr);
-  EXPECT_EQ(GlobalSize(sunday), 16u * 16u * 3u);
-  Counts c = countPixels(sunday, 16, 16);
+  EXPECT_EQ(GlobalSize(sunday.get()), 16u * 16u * 3u);
+  Counts c = countPixels(sunday.get(), 16, 16);
   // Corners stay background; there is red and no black.
   for (int p : {0, 15, 15 * 16, 16 * 16 - 1}) {
-    EXPECT_EQ(sunday[p * 3], 255);
-    EXPECT_EQ(sunday[p * 3 + 2], 0);
+    EXPECT_EQ(sunday.get()[p * 3], 255);
+    EXPECT_EQ(sunday.get()[p * 3 + 2], 0);
   }
   EXPECT_GT(c.red, 8);
   EXPECT_EQ(c.dark, 0);
   EXPECT_GT(c.background, 100);
-  GlobalFree(sunday);
 
-  BYTE* wednesday = renderSmallDayIcon(28, 16, 16, kSmallIconBackground, dayNumberColour(3));
+  OwnedBlock wednesday = renderSmallDayIcon(28, 16, 16, kSmallIconBackground, dayNumberColour(3));
   ASSERT_NE(wednesday, nullptr);
-  c = countPixels(wednesday, 16, 16);
+  c = countPixels(wednesday.get(), 16, 16);
   EXPECT_GT(c.dark, 8);
   EXPECT_EQ(c.red, 0);
-  GlobalFree(wednesday);
 }
 
 TEST(DayIcon, OtherSizesAndBadSizes) {
-  BYTE* big = renderSmallDayIcon(5, 24, 20, kSmallIconBackground, 0);
+  OwnedBlock big = renderSmallDayIcon(5, 24, 20, kSmallIconBackground, 0);
   ASSERT_NE(big, nullptr);
-  EXPECT_EQ(GlobalSize(big), 24u * 20u * 3u);
-  GlobalFree(big);
+  EXPECT_EQ(GlobalSize(big.get()), 24u * 20u * 3u);
   EXPECT_EQ(renderSmallDayIcon(5, 0, 16, kSmallIconBackground, 0), nullptr);
   EXPECT_EQ(renderSmallDayIcon(5, 16, -1, kSmallIconBackground, 0), nullptr);
 }
@@ -110,10 +107,9 @@ TEST(DayIcon, ShrinkingEndsEvenInATinyBox) {
 }
 
 TEST(DayIcon, CalendarPictureMustDecode) {
-  DWORD w = 0, h = 0;
   const char junk[] = "not a bitmap";
-  EXPECT_EQ(renderDayIcon(3, 0, junk, sizeof junk, &w, &h), nullptr);
-  EXPECT_EQ(renderDayIcon(3, 0, nullptr, 0, &w, &h), nullptr);
+  EXPECT_FALSE(renderDayIcon(3, 0, junk, sizeof junk));
+  EXPECT_FALSE(renderDayIcon(3, 0, nullptr, 0));
 }
 
 }  // namespace
