@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "alarms/safe_file.h"
 #include "calendar/date_arith.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 
 const char* const kRepeatKindTexts[12] = {
     "aus",    "einmalig", "täglich",    "monatlich", "jährlich", "Montag",
@@ -186,18 +186,8 @@ int saveAppointmentTable(AppointmentTable& table, const char* path) {
   if (count < 0) count = 0;
   if (count > kAppointmentSlots) count = kAppointmentSlots;
 
-  std::string temporary = temporaryPathBeside(path);
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return 0;
-  int ok = 1;
-  for (int k = 0; k < count && ok; ++k)
-    ok = std::fwrite(&table.slots[k], kAppointmentRecordSize, 1, file) == 1;
-  if (!finishWrittenFile(file)) ok = 0;
-  if (!ok) {
-    std::remove(temporary.c_str());
-    return 0;
-  }
-  return replaceFileWith(temporary.c_str(), path);
+  // The slots are the records as they stand in the file, one after the other.
+  return replaceFileContents(path, table.slots, static_cast<size_t>(count) * kAppointmentRecordSize);
 }
 
 int findAppointmentPicture(const AppointmentTable& table, int day, int month, int year) {

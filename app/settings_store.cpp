@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/files.h"
+
 namespace {
 
 SettingsStore* chosenStore = nullptr;
@@ -286,20 +288,8 @@ std::string TextFileSettingsStore::format() const {
 
 int TextFileSettingsStore::save(const char* path) const {
   if (!path) return 0;
-  std::string tmp = std::string(path) + ".tmp";
   std::string text = format();
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return 0;
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  std::error_code ec;
-  if (ok) std::filesystem::rename(tmp, path, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(tmp, ec);
-    return 0;
-  }
-  return 1;
+  return replaceFileContents(path, text.data(), text.size());
 }
 
 // ---- PlainSettingsFolders

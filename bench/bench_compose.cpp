@@ -9,11 +9,13 @@
 
 #include "calendar/date_arith.h"
 #include "render/compose.h"
+#include "app/wallpaper_look.h"
 
 namespace {
 
 std::unique_ptr<WallpaperJob> benchJob(int W, int H) {
   std::unique_ptr<WallpaperJob> job(new WallpaperJob());
+  job->look = lookFromSettings(Settings());
   job->day = 10;  // December 2009: Christmas Eve, today's month picture, two appointments
   job->month = 12;
   job->year = 2009;

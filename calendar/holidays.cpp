@@ -74,6 +74,9 @@ const FixedRow kFixedRows[] = {
     {5, Day::Fixed, 1, "Staatsfeiertag", in(17), kAll & ~in(18)},
     {5, Day::Fixed, 1, "Maifeiertag", kGerman, kNone},
     {5, Day::Fixed, 5, "Europatag", kAll, kNone},
+    // Berlin's one-off free days for the 75th and 80th anniversary of the end of the war.
+    {5, Day::Fixed, 8, "Tag der Befreiung", in(3), in(3), 2020, 2020},
+    {5, Day::Fixed, 8, "Tag der Befreiung", in(3), in(3), 2025, 2025},
     {5, Day::SecondSunday, 0, "Muttertag", kAll, kNone},
     {6, Day::Fixed, 21, "Sommeranfang", kAll, kNone},
     {6, Day::Fixed, 24, "Johannistag", kAll, kNone},

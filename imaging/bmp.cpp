@@ -94,11 +94,12 @@ struct BmpInfo {
 
 constexpr DWORD kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
 
-int32_t readHeaders(CISIO& src, BmpInfo& info) {
-  BYTE fileHeader[14];
-  if (!src.ReadExact(fileHeader, sizeof fileHeader)) return kIsErrRead;
-  if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return kIsErrNotBmp;
-  const DWORD offBits = getLE32(fileHeader + 10);
+// The info header and the colour table, from the source's position on. `offBits` is where the
+// file header says the pixels start (0 there: right behind the table, as the writers that leave
+// it empty mean); a packed DIB has no file header and passes kPixelsFollowTable.
+constexpr DWORD kPixelsFollowTable = 0xFFFFFFFFu;
+
+int32_t readInfoHeader(CISIO& src, BmpInfo& info, DWORD offBits) {
   DWORD headerSize;
   if (!readU32LE(src, headerSize)) return kIsErrRead;
   uint64_t usualOffset;
@@ -131,6 +132,8 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
     if (!validDepth(info.bits)) return kIsErrNotBmp;
     if (info.bits <= 8) {
       uint64_t count = coloursUsed ? coloursUsed : (1ull << info.bits);
+      // Behind a packed DIB's table come the pixels at once: a longer table cannot be skipped.
+      if (offBits == kPixelsFollowTable && count > 256) return kIsErrNotBmp;
       info.entries = static_cast<DWORD>(std::min<uint64_t>(count, 256));
       if (!src.ReadExact(info.palette, 4 * info.entries)) return kIsErrRead;
     }
@@ -159,6 +162,7 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
     return kIsErrNotBmp;
   }
 
+  if (offBits == kPixelsFollowTable) return kIsOk;
   if (offBits == 0 || offBits == usualOffset) {
     if (offBits) isTrace("BMP read: assuming bfOffBits includes sizeof(BITMAPINFOHEADER)\n");
     return kIsOk;
@@ -168,6 +172,13 @@ int32_t readHeaders(CISIO& src, BmpInfo& info) {
     isTrace("BMP read: bfOffBits is less than the number of bytes already read!!!\n");
   if (offBits > 0x7FFFFFFFu || !src.Seek(static_cast<int32_t>(offBits), 0)) return kIsErrRead;
   return kIsOk;
+}
+
+int32_t readHeaders(CISIO& src, BmpInfo& info) {
+  BYTE fileHeader[14];
+  if (!src.ReadExact(fileHeader, sizeof fileHeader)) return kIsErrRead;
+  if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return kIsErrNotBmp;
+  return readInfoHeader(src, info, getLE32(fileHeader + 10));
 }
 
 // A channel through a BI_BITFIELDS mask, scaled to 0 ... 255.
@@ -374,15 +385,11 @@ bool readBmpDims(CISIO& source, DWORD& width, DWORD& height, DWORD& bitsPerPixel
   return true;
 }
 
-BYTE* readBmpImage(CISIO& source, DWORD& width, DWORD& height, DWORD bitsPerPixel, DWORD flags,
-                   int32_t& error) {
-  if (bitsPerPixel != 24 && bitsPerPixel != 32) {
-    error = kIsErrBadArgument;
-    return nullptr;
-  }
-  BmpInfo info;
-  error = readHeaders(source, info);
-  if (error) return nullptr;
+namespace {
+
+// The pixels behind headers already read.
+BYTE* readPixels(CISIO& source, const BmpInfo& info, DWORD& width, DWORD& height,
+                 DWORD bitsPerPixel, DWORD flags, int32_t& error) {
   const uint64_t absHeight = info.height < 0 ? -info.height : info.height;
   const DWORD pixelBytes = bitsPerPixel / 8;
   uint64_t rowBytes = static_cast<uint64_t>(info.width) * pixelBytes;
@@ -421,6 +428,37 @@ BYTE* readBmpImage(CISIO& source, DWORD& width, DWORD& height, DWORD bitsPerPixe
                     : readUncompressed(source, info, out, width, height);
   if (error) return nullptr;
   return block.release();
+}
+
+}  // namespace
+
+BYTE* readBmpImage(CISIO& source, DWORD& width, DWORD& height, DWORD bitsPerPixel, DWORD flags,
+                   int32_t& error) {
+  if (bitsPerPixel != 24 && bitsPerPixel != 32) {
+    error = kIsErrBadArgument;
+    return nullptr;
+  }
+  BmpInfo info;
+  error = readHeaders(source, info);
+  if (error) return nullptr;
+  return readPixels(source, info, width, height, bitsPerPixel, flags, error);
+}
+
+BYTE* readPackedDibImage(const BYTE* dib, size_t size, DWORD bitsPerPixel, DWORD& width,
+                         DWORD& height, int32_t& error) {
+  if (!dib || size == 0 || size > 0x7FFFFFFFu || (bitsPerPixel != 24 && bitsPerPixel != 32)) {
+    error = kIsErrBadArgument;
+    return nullptr;
+  }
+  CISIO_Memory source;
+  if (!source.OpenRead(dib, static_cast<DWORD>(size))) {
+    error = kIsErrRead;
+    return nullptr;
+  }
+  BmpInfo info;
+  error = readInfoHeader(source, info, kPixelsFollowTable);
+  if (error) return nullptr;
+  return readPixels(source, info, width, height, bitsPerPixel, 0, error);
 }
 
 DWORD IS40_WriteBMP(ISDest dest, const BYTE* image, DWORD width, DWORD height, DWORD bitsPerPixel,

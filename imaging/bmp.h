@@ -2,6 +2,7 @@
 // header; 1, 4, 8, 16, 24, 32 bits; BI_BITFIELDS; RLE4/RLE8; top-down and bottom-up).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "imaging/sources.h"
@@ -42,4 +43,9 @@ BOOL IS40_GetBMPDims(ISSource source, DWORD* width, DWORD* height, DWORD* bitsPe
 // The same without the frame, for the generic reader: the outcome goes to `error`.
 BYTE* readBmpImage(CISIO& source, DWORD& width, DWORD& height, DWORD bitsPerPixel, DWORD flags,
                    int32_t& error);
+// A packed DIB (a bitmap resource, the clipboard's CF_DIB): the info header, the colour table
+// or bit-field masks and the rows, with no file header in front. The same depths and layouts
+// as a BMP file; the result as readBmpImage gives it.
+BYTE* readPackedDibImage(const BYTE* dib, size_t size, DWORD bitsPerPixel, DWORD& width,
+                         DWORD& height, int32_t& error);
 bool readBmpDims(CISIO& source, DWORD& width, DWORD& height, DWORD& bitsPerPixel, int32_t& error);

@@ -62,7 +62,7 @@ const char* isErrorText(int32_t code) {
     case kIsErrNotOpen: return "Quelle oder Ziel ist nicht geöffnet";
     case kIsErrNotPsd: return "keine PSD-Datei";
     case kIsErrPsdUnsupported: return "PSD-Farbtiefe oder Farbmodus nicht unterstützt";
-    case kIsErrTlaFormat: return "TLA-Format wird nicht gelesen";
+    case kIsErrNoDecoder: return "für dieses Bildformat gibt es keinen Leser";
     case kIsErrPsdResources: return "PSD-Bildressourcen fehlerhaft";
     default: return "unbekannter Fehler";
   }
@@ -93,6 +93,22 @@ std::string isLogTimeText() {
     return std::string(buf);
   };
   return part(now.hour) + ":" + part(now.minute) + ":" + part(now.second);
+}
+
+std::string isErrorText(int32_t code, const std::string& detail) {
+  if (code == kIsErrNoDecoder && !detail.empty())
+    return "für das Format " + detail + " gibt es keinen Leser";
+  return isErrorText(code);
+}
+
+std::string isLastLogDetail() {
+  LibraryThreadState* state = currentThreadState();
+  if (!state || state->messageLog.empty()) return std::string();
+  const std::string& line = state->messageLog.back();
+  size_t close = line.rfind(']');
+  size_t open = close == std::string::npos ? close : line.rfind('[', close);
+  if (open == std::string::npos || close != line.size() - 1) return std::string();
+  return line.substr(open + 1, close - open - 1);
 }
 
 void RecordOutcome(LibraryThreadState* state, int32_t code, const char* opName, const char* extra) {

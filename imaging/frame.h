@@ -28,11 +28,19 @@ constexpr int32_t kIsErrCreateDIBitmap = 35;
 constexpr int32_t kIsErrNotOpen = 38;
 constexpr int32_t kIsErrNotPsd = 46;
 constexpr int32_t kIsErrPsdUnsupported = 47;
-constexpr int32_t kIsErrTlaFormat = 52;
+constexpr int32_t kIsErrNoDecoder = 52;          // a recognised format this build has no reader for
 constexpr int32_t kIsErrPsdResources = 67;
 
 // The German meaning of an outcome code, for the tool and for trace lines.
 const char* isErrorText(int32_t code);
+
+// The same with the detail that the failing operation logged (the format for kIsErrNoDecoder):
+// "für das Format GIF gibt es keinen Leser". Without a detail, isErrorText.
+std::string isErrorText(int32_t code, const std::string& detail);
+
+// The bracketed detail of the calling thread's newest log line ("GIF" of "... [GIF]"); empty
+// when there is none.
+std::string isLastLogDetail();
 
 // Requests of this many bytes or more are refused as out of memory without asking the heap.
 constexpr uint64_t kIsAllocLimit = 0x7FFDEFFF;

@@ -33,9 +33,8 @@ enum ImageFormat : int32_t {
   kFormatPpm = 22,
 };
 
-// A format that is recognised but has no decoder in this build fails with this code; the log
-// line names the format.
-constexpr int32_t kIsErrNoDecoder = 52;
+// A format that is recognised but has no decoder in this build fails with kIsErrNoDecoder
+// (imaging/frame.h); the log line names the format.
 
 // The format of the picture in `source` (kFormatUnknown when nothing matches). Error 3 when
 // not even its first bytes can be read, 5 for a null source. The position is left undefined.

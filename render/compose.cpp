@@ -3,16 +3,18 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "alarms/safe_file.h"
 #include "calendar/date_arith.h"
 #include "imaging/bmp.h"
 #include "imaging/frame.h"
 #include "imaging/image_ops.h"
+#include "imaging/owned_block.h"
 #include "imaging/psd_reader.h"
 #include "imaging/smooth_text.h"
 #include "imaging/sources.h"
+#include "platform/files.h"
 #include "platform/resources.h"
 #include "render/sheet_text.h"
 
@@ -32,19 +34,6 @@ BYTE* allocatePixels(long long width, long long height) {
   return static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(bytes)));
 }
 
-uint32_t readLe32(const unsigned char* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint16_t readLe16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-void putLe32(unsigned char* p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-  p[2] = static_cast<unsigned char>(v >> 16);
-  p[3] = static_cast<unsigned char>(v >> 24);
-}
-
 int findWithSeam(const char* type, const char* name, const unsigned char** data,
                  unsigned long* size) {
   return findResourceBytes(type, name, data, size);
@@ -53,7 +42,7 @@ int findWithSeam(const char* type, const char* name, const unsigned char** data,
 // A scaled tile kept for the rest of one composition.
 struct ScaledTile {
   std::string key;  // type '/' name
-  BYTE* pixels;
+  OwnedBlock pixels;
   int cw, ch;
 };
 
@@ -65,9 +54,6 @@ struct TileCanvas {
   int W, H;
   PictureFinder find;
   std::vector<ScaledTile> kept;
-  ~TileCanvas() {
-    for (ScaledTile& t : kept) GlobalFree(t.pixels);
-  }
 };
 
 constexpr size_t kMostKeptTiles = 8;
@@ -78,21 +64,18 @@ bool comesBack(const char* type, const char* name) {
 }
 
 // The picture decoded and scaled to cw x ch, or null when it cannot be read.
-BYTE* scaledTile(const unsigned char* data, unsigned long size, int cw, int ch) {
+OwnedBlock scaledTile(const unsigned char* data, unsigned long size, int cw, int ch) {
   ISSource source = IS40_OpenMemorySource(data, static_cast<DWORD>(size));
   if (!source) return nullptr;
   DWORD w = 0, h = 0;
-  BYTE* picture = IS40_ReadPSD(source, &w, &h, 24, nullptr, 0);
+  OwnedBlock picture(IS40_ReadPSD(source, &w, &h, 24, nullptr, 0));
   IS40_CloseSource(source);
   if (!picture) return nullptr;
-  BYTE* tile = allocatePixels(cw, ch);
-  if (tile && !IS40_ResizeImage(picture, w, h, w * 3, tile, static_cast<DWORD>(cw),
+  OwnedBlock tile(allocatePixels(cw, ch));
+  if (tile && !IS40_ResizeImage(picture.get(), w, h, w * 3, tile.get(), static_cast<DWORD>(cw),
                                 static_cast<DWORD>(ch), static_cast<DWORD>(cw) * 3, 3,
-                                kIsResizeBilinear, 0)) {
-    GlobalFree(tile);
-    tile = nullptr;
-  }
-  GlobalFree(picture);
+                                kIsResizeBilinear, 0))
+    tile.reset();
   return tile;
 }
 
@@ -107,20 +90,16 @@ int drawResourceTile(void* user, const char* type, const char* name, int x, int 
   if (x >= target->W || y >= target->H || x + cw <= 0 || y + ch <= 0) return kTileDrawn;
 
   std::string key = std::string(type) + "/" + name;
-  BYTE* tile = nullptr;
-  bool owned = true;
+  const BYTE* tile = nullptr;
+  OwnedBlock once;  // a tile that is not kept goes when this call ends
   for (const ScaledTile& t : target->kept)
-    if (t.key == key && t.cw == cw && t.ch == ch) {
-      tile = t.pixels;
-      owned = false;
-    }
+    if (t.key == key && t.cw == cw && t.ch == ch) tile = t.pixels.get();
   if (!tile) {
-    tile = scaledTile(data, size, cw, ch);
-    if (!tile) return kTileFailed;
-    if (comesBack(type, name) && target->kept.size() < kMostKeptTiles) {
-      target->kept.push_back(ScaledTile{key, tile, cw, ch});
-      owned = false;
-    }
+    once = scaledTile(data, size, cw, ch);
+    if (!once) return kTileFailed;
+    tile = once.get();
+    if (comesBack(type, name) && target->kept.size() < kMostKeptTiles)
+      target->kept.push_back(ScaledTile{key, std::move(once), cw, ch});
   }
   int result = IS40_OverlayRGBTrans(target->canvas, static_cast<DWORD>(target->W),
                                     static_cast<DWORD>(target->H),
@@ -130,7 +109,6 @@ int drawResourceTile(void* user, const char* type, const char* name, int x, int 
                                     kTileKeyTolerance, 0)
                    ? kTileDrawn
                    : kTileFailed;
-  if (owned) GlobalFree(tile);
   return result;
 }
 
@@ -170,38 +148,11 @@ BYTE* loadBackgroundFromResources(void* user, const char* name, DWORD* width, DW
   PictureFinder find = chosen && *chosen ? *chosen : findWithSeam;
   const unsigned char* dib = nullptr;
   unsigned long size = 0;
-  if (!find("BITMAP", name, &dib, &size) || !dib || size < 40) return nullptr;
+  if (!find("BITMAP", name, &dib, &size) || !dib) return nullptr;
 
-  // A bitmap resource is a packed DIB; the BMP reader wants the file header in front of it.
-  uint32_t headerSize = readLe32(dib);
-  if (headerSize < 12 || headerSize > size) return nullptr;
-  uint32_t paletteBytes = 0;
-  if (headerSize >= 40) {
-    uint16_t bitCount = readLe16(dib + 14);
-    uint32_t compression = readLe32(dib + 16);
-    uint32_t used = readLe32(dib + 32);
-    uint32_t entries = used ? used : (bitCount <= 8 ? (1u << bitCount) : 0);
-    if (entries > 256) return nullptr;
-    paletteBytes = entries * 4;
-    if (headerSize == 40 && (compression == 3 || compression == 6))
-      paletteBytes += compression == 3 ? 12 : 16;
-  } else {
-    uint16_t bitCount = readLe16(dib + 10);
-    paletteBytes = bitCount <= 8 ? (1u << bitCount) * 3 : 0;
-  }
-  std::string file(14 + size, '\0');
-  unsigned char* bytes = reinterpret_cast<unsigned char*>(&file[0]);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  putLe32(bytes + 2, static_cast<uint32_t>(14 + size));
-  putLe32(bytes + 10, 14 + headerSize + paletteBytes);
-  std::memcpy(bytes + 14, dib, size);
-
-  ISSource source = IS40_OpenMemorySource(bytes, static_cast<DWORD>(file.size()));
-  if (!source) return nullptr;
-  BYTE* pixels = IS40_ReadBMP(source, width, height, 24, nullptr, 0);
-  IS40_CloseSource(source);
-  return pixels;
+  // A bitmap resource is a packed DIB.
+  int32_t error = 0;
+  return readPackedDibImage(dib, size, 24, *width, *height, error);
 }
 
 void snapshotAppointmentPictures(const AppointmentTable& table, int month, int year,
@@ -212,10 +163,10 @@ void snapshotAppointmentPictures(const AppointmentTable& table, int month, int y
     pictures[d] = d <= days ? findAppointmentPicture(table, d, month, year) : 0;
 }
 
-void prepareWallpaperJob(WallpaperJob& job, const Settings& settings,
+void prepareWallpaperJob(WallpaperJob& job, const WallpaperLook& look,
                          const AppointmentTable& table, const LocalTime& now, int W, int H,
                          const char* path) {
-  job.settings = settings;
+  job.look = look;
   job.day = now.day;
   job.month = now.month;
   job.year = now.year;
@@ -228,47 +179,44 @@ void prepareWallpaperJob(WallpaperJob& job, const Settings& settings,
 }
 
 BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
-  const Settings& settings = job.settings;
+  const WallpaperLook& look = job.look;
   result = WallpaperResult();
   result.oldDay = job.day;
 
   int easterMonth = 0, easterDay = 0;
   EasterSunday(job.year, &easterMonth, &easterDay);
-  SheetLayout layout = computeSheetLayout(job.W, job.H, settings.left, settings.top,
-                                          settings.right, job.day, job.month, job.year,
-                                          job.weekday);
+  SheetLayout layout = computeSheetLayout(job.W, job.H, look.left, look.top, look.right,
+                                          job.day, job.month, job.year, job.weekday, job.bottom);
   result.layout = layout;
   result.cells.reset();
-  result.sheetFontHeight = settings.SheetFont.lfHeight;
+  result.sheetFontHeight = look.sheetFont.lfHeight;
   result.headerFontHeight = layout.headerHeight;
 
   // Background, stretched over the whole canvas.
   char name[16];
-  std::snprintf(name, sizeof name, "HG%03d", settings.HG);
+  std::snprintf(name, sizeof name, "HG%03d", look.background);
   DWORD bw = 0, bh = 0;
-  BYTE* background =
+  OwnedBlock background(
       job.background.load
           ? job.background.load(job.background.user, name, &bw, &bh)
           : loadBackgroundFromResources(const_cast<PictureFinder*>(&job.findPicture), name, &bw,
-                                        &bh);
+                                        &bh));
   if (!background) return nullptr;
-  BYTE* canvas = allocatePixels(job.W, job.H);
-  if (!canvas) {
-    GlobalFree(background);
-    return nullptr;
-  }
-  IS40_ResizeImage(background, bw, bh, bw * 3, canvas, static_cast<DWORD>(job.W),
+  OwnedBlock owned(allocatePixels(job.W, job.H));
+  if (!owned) return nullptr;
+  BYTE* canvas = owned.get();
+  IS40_ResizeImage(background.get(), bw, bh, bw * 3, canvas, static_cast<DWORD>(job.W),
                    static_cast<DWORD>(job.H), static_cast<DWORD>(job.W) * 3, 3,
                    kIsResizeBilinear, 0);
-  GlobalFree(background);
+  background.reset();
 
   // Texts.
   CanvasTextPainter painter(canvas, job.W, job.H);
   SheetText text(painter);
-  text.sheetFont = settings.SheetFont;
-  text.headerFont = settings.HeaderFont;
+  text.sheetFont = look.sheetFont;
+  text.headerFont = look.headerFont;
   text.headerFont.lfHeight = layout.headerHeight;
-  SheetTextOptions options{settings.Wochentage, settings.Kalenderwoche, settings.Feiertage};
+  SheetTextOptions options{look.weekdayHeader, look.weekNumbers, look.region};
   drawSheetText(text, layout, options, job.day, job.month, job.year);
   result.sheetFontChanged = text.sheetFontChanged;
   result.sheetFontHeight = text.sheetFont.lfHeight;
@@ -276,7 +224,7 @@ BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
 
   // Pictures over the texts.
   JobRandom random(job.seed);
-  TileCanvas tiles{canvas, job.W, job.H, job.findPicture ? job.findPicture : findWithSeam};
+  TileCanvas tiles{canvas, job.W, job.H, job.findPicture ? job.findPicture : findWithSeam, {}};
   PictureContext ctx;
   ctx.random = &random;
   ctx.isEasterMonth = easterMonth == job.month;
@@ -284,13 +232,13 @@ BYTE* composeWallpaperImage(const WallpaperJob& job, WallpaperResult& result) {
   ctx.drawer = {&drawResourceTile, &tiles};
   placeSheetPictures(ctx, layout, job.day, job.month, job.year);
   result.cells = ctx.cells;
-  return canvas;
+  return owned.release();
 }
 
 int writeWallpaperFile(const BYTE* canvas, int W, int H, const char* path) {
   if (!canvas || W <= 0 || H <= 0 || !path || !*path) return 0;
-  std::string temporary = temporaryPathBeside(path);
-  ISDest dest = IS40_OpenFileDest(temporary.c_str(), 0);
+  SafeReplace replace(path);
+  ISDest dest = IS40_OpenFileDest(replace.temporaryPath(), 0);
   if (!dest) return 0;
   IS40_WriteBMP(dest, canvas, static_cast<DWORD>(W), static_cast<DWORD>(H), 24,
                 static_cast<DWORD>(W) * 3, 0, nullptr, nullptr, 0);
@@ -300,17 +248,12 @@ int writeWallpaperFile(const BYTE* canvas, int W, int H, const char* path) {
   unsigned long long expected = 54 + rowBytes * static_cast<unsigned long long>(H);
   DWORD written = IS40_CloseDest(dest);
   if (written != expected) ok = 0;
-  if (!ok) {
-    std::remove(temporary.c_str());
-    return 0;
-  }
-  return replaceFileWith(temporary.c_str(), path);
+  return ok && replace.commit();
 }
 
 int ComposeWallpaper(const WallpaperJob& job, WallpaperResult& result) {
-  BYTE* canvas = composeWallpaperImage(job, result);
+  OwnedBlock canvas(composeWallpaperImage(job, result));
   if (!canvas) return result.ok = 0;
-  result.ok = writeWallpaperFile(canvas, job.W, job.H, job.path);
-  GlobalFree(canvas);
+  result.ok = writeWallpaperFile(canvas.get(), job.W, job.H, job.path);
   return result.ok;
 }

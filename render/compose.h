@@ -2,7 +2,7 @@
 // texts, the picture tiles over the cells, written as a 24-bit BMP.
 //
 // The composition runs on the wallpaper worker thread. It works only on the WallpaperJob that
-// the UI thread filled when the job started (a copy of the settings, the appointment pictures
+// the UI thread filled when the job started (the look of the sheet, the appointment pictures
 // of the month, the date, the screen size and the seed) and hands back what it changed in the
 // WallpaperResult; it reads and writes no shared state.
 #pragma once
@@ -10,7 +10,6 @@
 #include <cstdint>
 
 #include "alarms/appointment_file.h"
-#include "app/settings.h"
 #include "platform/clock.h"
 #include "platform/win_compat.h"
 #include "render/picture_selection.h"
@@ -32,10 +31,23 @@ BYTE* loadBackgroundFromResources(void* user, const char* name, DWORD* width, DW
 typedef int (*PictureFinder)(const char* type, const char* name, const unsigned char** data,
                              unsigned long* size);
 
+// What the user chose for the look of the sheet: the renderer's own record. The program fills
+// it from its settings (lookFromSettings in app/), which also hold the defaults.
+struct WallpaperLook {
+  int background = 0;              // HG000 ..
+  int left = 0, top = 0, right = 0;  // sheet margins
+  int weekNumbers = 0;             // column of ISO week numbers
+  int weekdayHeader = 0;           // weekday names above the columns
+  int region = 0;                  // holiday region
+  LOGFONTA sheetFont{};            // day numbers and small texts
+  LOGFONTA headerFont{};           // month and year; its height is set per composition
+};
+
 struct WallpaperJob {
-  Settings settings;  // a copy taken when the job started
+  WallpaperLook look;  // taken when the job started
   int day = 1, month = 1, year = 2000, weekday = 6;
   int W = 0, H = 0;   // screen size = canvas size
+  int bottom = 0;     // the sheet ends above this line (top of the taskbar); 0 = H
   uint32_t seed = 0;  // start state of the job's random generator
   // Appointment picture number of each day of the month (index 1..31; 0 = none).
   int appointmentPictures[32] = {};
@@ -58,9 +70,9 @@ struct WallpaperResult {
 void snapshotAppointmentPictures(const AppointmentTable& table, int month, int year,
                                  int pictures[32]);
 
-// Fills a job from the settings, the appointment table, the local time and the screen size;
+// Fills a job from the look, the appointment table, the local time and the screen size;
 // the seed comes from the time as the worker's generator wants it.
-void prepareWallpaperJob(WallpaperJob& job, const Settings& settings,
+void prepareWallpaperJob(WallpaperJob& job, const WallpaperLook& look,
                          const AppointmentTable& table, const LocalTime& now, int W, int H,
                          const char* path);
 

@@ -22,8 +22,16 @@ int firstWeekdayOfMonth(int day, int weekday);
 int firstCellDay(int firstWeekday, int daysInMonth);
 
 // The whole layout for a W x H canvas, the margins of the settings and today's date.
+//
+// The design scales the cell from the width alone, which on any screen wider than 5:4 puts the
+// lower rows below the screen, and lets the grid start right of the left margin, so column 7
+// runs past a right margin of 0. So the cell is then lowered to the largest width for which
+// the seven columns end inside the canvas and the six rows end above `bottom` (the canvas
+// height, or the top of the taskbar; 0 or anything outside 1..H means H). Where the designed
+// grid fits, it stays as it is. Margins outside what the options page offers for the screen
+// (0..W/6, 0..H/6), such as values kept from a larger monitor, are used clamped to that range.
 SheetLayout computeSheetLayout(int W, int H, int left, int top, int right, int day, int month,
-                               int year, int weekday);
+                               int year, int weekday, int bottom = 0);
 
 // Top-left corner of a cell, row and column counted from 1.
 inline int cellLeft(const SheetLayout& l, int column) { return l.X0 + (column - 1) * l.cw; }

@@ -19,9 +19,10 @@ int isFreeDay(int weekday, int day, int month, int year, int region) {
   return region != 0 && IsPublicHoliday(day, month, year, region);
 }
 
-int shrinkFontHeight(LONG& height) {
-  // A cell narrower than the sample at one pixel would otherwise never let the loop end.
-  if (height >= -1 && height <= 1) return 0;
+int shrinkFontHeight(LONG& height, LONG smallest) {
+  // A cell narrower than the sample at the smallest height would otherwise never let the
+  // loop end.
+  if (height >= -smallest && height <= smallest) return 0;
   height += height < 0 ? 1 : -1;
   return 1;
 }
@@ -66,9 +67,19 @@ void SheetText::DrawDayNumber(int day, int isFree, int isToday, int x, int y, in
   RECT sample = makeRect(0, 0, 64, 64);
   int w = 0, h = 0;
   painter.measure("99 ", sheetFont, sample, w, h);
-  while (w > cw && shrinkFontHeight(sheetFont.lfHeight)) {
-    sheetFontChanged = 1;
-    painter.measure("99 ", sheetFont, sample, w, h);
+  if (w > cw) {
+    // A cell too narrow for the sample even at the smallest height (a screen too small for a
+    // sheet) is no reason to spoil the user's font for good: it stays as it is.
+    LOGFONTA smallest = sheetFont;
+    smallest.lfHeight = sheetFont.lfHeight < 0 ? -kSmallestDayFontHeight : kSmallestDayFontHeight;
+    int ws = 0, hs = 0;
+    painter.measure("99 ", smallest, sample, ws, hs);
+    if (ws <= cw) {
+      while (w > cw && shrinkFontHeight(sheetFont.lfHeight, kSmallestDayFontHeight)) {
+        sheetFontChanged = 1;
+        painter.measure("99 ", sheetFont, sample, w, h);
+      }
+    }
   }
 
   char text[24];

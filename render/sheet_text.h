@@ -36,8 +36,12 @@ COLORREF dayNumberStyle(int day, int isFree, int isToday, char* text, size_t siz
 // Saturday, Sunday, or (with a region) a public holiday there.
 int isFreeDay(int weekday, int day, int month, int year, int region);
 
-// One step of font height toward zero; never below one pixel. 0 when it cannot shrink.
-int shrinkFontHeight(LONG& height);
+// One step of font height toward zero; never below `smallest` pixels. 0 when it cannot shrink.
+int shrinkFontHeight(LONG& height, LONG smallest = 1);
+
+// The day font shrinks no further than the smallest height the settings accept, so the
+// shrunken height that is saved still loads back.
+constexpr LONG kSmallestDayFontHeight = 7;
 
 struct SheetText {
   explicit SheetText(TextPainter& p) : painter(p) {}

@@ -8,9 +8,11 @@
 
 #include "imaging/bmp.h"
 #include "imaging/frame.h"
+#include "imaging/owned_block.h"
 #include "imaging/image_ops.h"
 #include "imaging/image_reader.h"
 #include "imaging/sources.h"
+#include "platform/files.h"
 #include "tools/command.h"
 
 namespace {
@@ -28,18 +30,11 @@ const char* formatName(int32_t format) {
 int libraryFailure(const char* operation, const std::string& file) {
   int32_t code = IS40_GetLastError();
   std::fprintf(stderr, "quendler: %s fehlgeschlagen für \"%s\": Fehler %d (%s)\n", operation, file.c_str(),
-               static_cast<int>(code), cp1252ToUtf8(isErrorText(code)).c_str());
+               static_cast<int>(code), cp1252ToUtf8(isErrorText(code, isLastLogDetail())).c_str());
   return kExitFailure;
 }
 
-struct Picture {
-  BYTE* pixels = nullptr;
-  DWORD width = 0;
-  DWORD height = 0;
-  ~Picture() {
-    if (pixels) GlobalFree(pixels);
-  }
-};
+using Picture = OwnedImage;
 
 // A file source keeps the file's name, so the reader can fall back on its extension. Returns
 // the failed operation's name, or null on success.
@@ -55,30 +50,30 @@ const char* readPicture(const std::string& path, Picture& picture, int32_t* form
       return "IS40_GuessFileType";
     }
   }
-  picture.pixels = IS40_ReadImage(source, &picture.width, &picture.height, 0, 0);
+  picture.pixels.reset(IS40_ReadImage(source, &picture.width, &picture.height, 0, 0));
   int32_t code = IS40_GetLastError();
+  std::string detail = code ? isLastLogDetail() : std::string();
   IS40_CloseSource(source);
-  RecordOutcome(code, "IS40_ReadImage");  // closing must not hide the reader's outcome
+  // Closing must not hide the reader's outcome, nor the format it refused.
+  RecordOutcome(code, "IS40_ReadImage", detail.empty() ? nullptr : detail.c_str());
   return picture.pixels ? nullptr : "IS40_ReadImage";
 }
 
 // Written beside the target and moved over it only when complete, so a failure leaves an
 // existing file as it was.
 int writePicture(const std::string& path, const BYTE* pixels, DWORD width, DWORD height) {
-  std::string temporary = path + ".tmp";
-  ISDest dest = IS40_OpenFileDest(temporary.c_str(), FALSE);
-  if (!dest) return libraryFailure("IS40_OpenFileDest", temporary);
+  SafeReplace replace(path.c_str());
+  ISDest dest = IS40_OpenFileDest(replace.temporaryPath(), FALSE);
+  if (!dest) return libraryFailure("IS40_OpenFileDest", replace.temporaryPath());
   IS40_WriteBMP(dest, pixels, width, height, 24, width * 3, 0, nullptr, nullptr, 0);
   int32_t code = IS40_GetLastError();
   IS40_CloseDest(dest);
   if (code) {
-    std::remove(temporary.c_str());
     RecordOutcome(code, "IS40_WriteBMP");
     return libraryFailure("IS40_WriteBMP", path);
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (!replace.commit()) {
     std::fprintf(stderr, "quendler: \"%s\" lässt sich nicht ersetzen: %s\n", path.c_str(), std::strerror(errno));
-    std::remove(temporary.c_str());
     return kExitFailure;
   }
   return kExitOk;
@@ -108,7 +103,7 @@ int runConvert(int argc, char** argv) {
   if (argc != 2) return usageError("image convert braucht eine Eingabe- und eine BMP-Ausgabedatei");
   Picture picture;
   if (const char* failed = readPicture(argv[0], picture)) return libraryFailure(failed, argv[0]);
-  return writePicture(argv[1], picture.pixels, picture.width, picture.height);
+  return writePicture(argv[1], picture.data(), picture.width, picture.height);
 }
 
 int runResize(int argc, char** argv) {
@@ -124,7 +119,7 @@ int runResize(int argc, char** argv) {
     RecordOutcome(error, "IS40_ResizeImage");
     return libraryFailure("IS40_ResizeImage", argv[0]);
   }
-  if (!IS40_ResizeImage(picture.pixels, picture.width, picture.height, picture.width * 3, scaled.get(), width,
+  if (!IS40_ResizeImage(picture.data(), picture.width, picture.height, picture.width * 3, scaled.get(), width,
                         height, width * 3, 3, kIsResizeBilinear, 0))
     return libraryFailure("IS40_ResizeImage", argv[0]);
   return writePicture(argv[1], scaled.get(), width, height);

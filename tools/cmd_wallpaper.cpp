@@ -1,4 +1,5 @@
 // quendler wallpaper: composes the wallpaper for a date, screen size, settings and appointments.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,30 +9,41 @@
 
 #include "alarms/appointment_file.h"
 #include "app/settings.h"
+#include "app/wallpaper_look.h"
 #include "calendar/date_arith.h"
+#include "imaging/owned_block.h"
 #include "platform/clock.h"
 #include "render/compose.h"
 #include "tools/command.h"
+#include "tools/png_file.h"
 #include "tools/wallpaper_options.h"
 
 namespace {
 
+bool endsWithPng(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string tail = path.substr(path.size() - 4);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".png";
+}
+
 int runWallpaper(int argc, char** argv) {
-  std::string dateText, sizeText = "1920x1080", settingsFile, appointmentsFile, seedText;
+  std::string dateText, sizeText = "1920x1080", settingsFile, appointmentsFile, seedText, bottomText;
   std::string out = "wallpaper.bmp";
   bool printCells = false, printLayout = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::printf(
-          "quendler wallpaper [--date JJJJ-MM-TT] [--size BxH] [--settings DATEI]\n"
+          "quendler wallpaper [--date JJJJ-MM-TT] [--size BxH] [--bottom N] [--settings DATEI]\n"
           "                   [--appointments DATEI] [--seed N] [--out DATEI] [--cells] [--layout]\n\n"
           "Setzt das Hintergrundbild für den Tag (Vorgabe: heute) und die Bildschirmgröße\n"
           "(Vorgabe: 1920x1080) zusammen und schreibt es als 24-Bit-BMP (Vorgabe:\n"
-          "./wallpaper.bmp). Einstellungen aus einer Textdatei mit Zeilen \"Name=Wert\"\n"
+          "./wallpaper.bmp), als PNG, wenn der Name auf .png endet. Einstellungen aus einer Textdatei mit Zeilen \"Name=Wert\"\n"
           "(Registrierungsnamen), Termine aus einer .qtm-Datei. --seed startet den Zufall\n"
           "fest, --cells zeigt die Belegung der 42 Felder, --layout die Maße des Blatts\n"
-          "(s X0 Y0 cw ch dx dy Überschrifthöhe).\n");
+          "(s X0 Y0 cw ch dx dy Überschrifthöhe). --bottom N hält das Blatt über der Zeile N\n"
+          "(etwa der Oberkante der Taskleiste; Vorgabe: die Bildhöhe).\n");
       return kExitOk;
     }
     if (arg == "--cells") { printCells = true; continue; }
@@ -42,6 +54,7 @@ int runWallpaper(int argc, char** argv) {
     else if (arg == "--settings") target = &settingsFile;
     else if (arg == "--appointments") target = &appointmentsFile;
     else if (arg == "--seed") target = &seedText;
+    else if (arg == "--bottom") target = &bottomText;
     else if (arg == "--out") target = &out;
     if (!target) return usageError("unbekannte Angabe \"" + arg + "\" für wallpaper");
     if (i + 1 >= argc) return usageError(arg + " ohne Wert");
@@ -60,6 +73,11 @@ int runWallpaper(int argc, char** argv) {
   if (!seedText.empty() && !parseSeed(seedText, seed))
     return usageError("ungültiger Startwert \"" + seedText + "\" (erwartet 0 bis 4294967295)");
   if (out.empty()) return usageError("--out ohne Dateinamen");
+  unsigned long long bottom = 0;
+  if (!bottomText.empty() && (!parseDecimal(bottomText, 5, bottom) || bottom < 1 ||
+                              bottom > static_cast<unsigned long long>(H)))
+    return usageError("ungültige Unterkante \"" + bottomText + "\" (erwartet 1 bis " +
+                      std::to_string(H) + ")");
 
   std::unique_ptr<Settings> settings(new Settings());
   if (!settingsFile.empty() && !loadToolSettings(settingsFile, *settings)) return kExitFailure;
@@ -70,18 +88,19 @@ int runWallpaper(int argc, char** argv) {
     return kExitFailure;
 
   std::unique_ptr<WallpaperJob> job(new WallpaperJob());
-  prepareWallpaperJob(*job, *settings, *table, now, W, H, out.c_str());
+  prepareWallpaperJob(*job, lookFromSettings(*settings), *table, now, W, H, out.c_str());
   if (!seedText.empty()) job->seed = seed;
+  job->bottom = static_cast<int>(bottom);
 
   std::unique_ptr<WallpaperResult> result(new WallpaperResult());
-  BYTE* canvas = composeWallpaperImage(*job, *result);
+  OwnedBlock canvas(composeWallpaperImage(*job, *result));
   if (!canvas) {
     std::fprintf(stderr, "quendler: Hintergrundbild HG%03d nicht gefunden oder zu wenig Speicher\n",
                  settings->HG);
     return kExitFailure;
   }
-  int written = writeWallpaperFile(canvas, W, H, job->path);
-  GlobalFree(canvas);
+  int written = endsWithPng(out) ? writePngFile(canvas.get(), W, H, job->path)
+                                 : writeWallpaperFile(canvas.get(), W, H, job->path);
   if (!written) {
     std::fprintf(stderr, "quendler: %s konnte nicht geschrieben werden\n", out.c_str());
     return kExitFailure;
@@ -109,6 +128,6 @@ int runWallpaper(int argc, char** argv) {
 }  // namespace
 
 QUENDLER_COMMAND("wallpaper",
-                 "wallpaper [--date JJJJ-MM-TT] [--size BxH] [--settings DATEI] [--appointments DATEI] "
+                 "wallpaper [--date JJJJ-MM-TT] [--size BxH] [--bottom N] [--settings DATEI] [--appointments DATEI] "
                  "[--seed N] [--out DATEI] [--cells] [--layout]   Hintergrundbild zusammensetzen",
                  runWallpaper);

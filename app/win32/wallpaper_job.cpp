@@ -7,6 +7,7 @@
 
 #include "alarms/appointment_file.h"
 #include "app/settings.h"
+#include "app/wallpaper_look.h"
 #include "app/win32/program.h"
 #include "app/win32/tray.h"
 #include "imaging/win32/gdi_bridge.h"
@@ -19,6 +20,8 @@ volatile LONG buildCount = 0;
 HWND jobOwner = nullptr;
 HINSTANCE jobInstance = nullptr;
 int jobForce = 0;
+int jobOldDay = -1;  // the settings the worker needs beside the look, taken at the start
+int jobSplash = 1;
 int lastBuiltMonth = 0;  // memory only: the first job of a run always builds
 HANDLE jobThread = nullptr;
 WallpaperJob job;  // filled on the UI thread before the worker starts, then the worker's
@@ -124,14 +127,14 @@ INT_PTR CALLBACK WorkingWindow(HWND dialog, UINT message, WPARAM, LPARAM) {
 
 DWORD WINAPI WallpaperThread(LPVOID) {
   // The job's date and seed were taken when it started (prepareWallpaperJob).
-  if (jobForce || job.day != job.settings.OldDay || job.month != lastBuiltMonth) {
+  if (jobForce || job.day != jobOldDay || job.month != lastBuiltMonth) {
     SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
     TraySetJobBusy(1);
     TrayUpdate(1);
     handBackOldDay(job.day);
     lastBuiltMonth = job.month;
     HWND working = nullptr;
-    if (job.settings.Splash) {
+    if (jobSplash) {
       working = CreateDialogParamA(jobInstance, MAKEINTRESOURCEA(kWorkingDialog), jobOwner, WorkingWindow, 0);
       if (working) ShowWindow(working, SW_SHOWNOACTIVATE);
     }
@@ -160,7 +163,9 @@ void StartWallpaperJob(HWND window, HINSTANCE instance, int force) {
   jobForce = force;
   LocalTime now;
   readLocalClock(now);
-  prepareWallpaperJob(job, gSettings, AppointmentFile, now, screenWidth, screenHeight, "");
+  jobOldDay = gSettings.OldDay;
+  jobSplash = gSettings.Splash;
+  prepareWallpaperJob(job, lookFromSettings(gSettings), AppointmentFile, now, screenWidth, screenHeight, "");
   job.background = {loadBackgroundWithGdi, instance};
   jobThread = CreateThread(nullptr, 0, WallpaperThread, nullptr, CREATE_SUSPENDED, nullptr);
   if (!jobThread) {

@@ -1,6 +1,8 @@
 // Native resource store: the art generator's files, found through its manifest.
 #include "platform/resources.h"
 
+#include "platform/files.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -49,26 +51,13 @@ std::string defaultDirectory() {
   return QUENDLER_DEFAULT_RESOURCE_DIR;
 }
 
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& out) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  out.clear();
-  unsigned char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
-
 // Caller holds the lock.
 void readManifest(Store& s) {
   if (s.manifestRead) return;
   s.manifestRead = true;
   if (s.directory.empty()) s.directory = defaultDirectory();
-  std::vector<unsigned char> text;
-  if (!readWholeFile(s.directory + "/manifest.txt", text)) return;
-  std::string all(text.begin(), text.end());
+  std::string all;
+  if (!readWholeFile((s.directory + "/manifest.txt").c_str(), all)) return;
   size_t pos = 0;
   while (pos < all.size()) {
     size_t end = all.find('\n', pos);
@@ -110,8 +99,8 @@ int findResourceBytes(const char* type, const char* name, const unsigned char** 
   Entry& e = *it->second;
   if (!e.loaded) {
     e.loaded = true;
-    std::vector<unsigned char> bytes;
-    if (readWholeFile(s.directory + "/" + e.file, bytes)) {
+    std::string bytes;
+    if (readWholeFile((s.directory + "/" + e.file).c_str(), bytes)) {
       if (typeKey == "BITMAP") {
         // Windows keeps a bitmap resource without its file header.
         if (bytes.size() > kBitmapFileHeaderSize && bytes[0] == 'B' && bytes[1] == 'M') {
@@ -119,7 +108,7 @@ int findResourceBytes(const char* type, const char* name, const unsigned char** 
           e.present = true;
         }
       } else {
-        e.bytes = std::move(bytes);
+        e.bytes.assign(bytes.begin(), bytes.end());
         e.present = true;
       }
     }

@@ -9,6 +9,7 @@
 
 #include "imaging/bmp.h"
 #include "imaging/frame.h"
+#include "imaging/owned_block.h"
 #include "imaging/sources.h"
 
 #ifndef QUENDLER_BMP_PICTURES
@@ -261,6 +262,53 @@ TEST(BmpReader, DecodesWhatOtherProgramsWroteAsTheyDecodeIt) {
              d32.copy[4 * p + 2] == d.copy[3 * p + 2] && d32.copy[4 * p + 3] == 0;
     EXPECT_TRUE(same) << "32-bit output differs from the 24-bit one";
   }
+}
+
+// A bitmap resource is the same picture without the file header. Every file whose pixels
+// follow its colour table straight away is also a packed DIB; it must decode the same.
+TEST(BmpReader, PackedDibsDecodeAsTheirFiles) {
+  int packed = 0;
+  for (const ManifestEntry& e : manifest()) {
+    if (e.error) continue;
+    SCOPED_TRACE(e.name);
+    Bytes file = readFile(picture(e.file));
+    ASSERT_GT(file.size(), 26u);
+    uint32_t headerSize = get32(file, 14), offBits = get32(file, 10);
+    uint32_t table = 0;
+    if (headerSize == 40) {
+      uint32_t bits = file[28] | (file[29] << 8), used = get32(file, 46);
+      table = (bits <= 8 ? (used ? used : 1u << bits) : 0) * 4 + (get32(file, 30) == 3 ? 12 : 0);
+    } else if (headerSize == 12) {
+      uint32_t bits = file[24] | (file[25] << 8);
+      table = bits <= 8 ? (1u << bits) * 3 : 0;
+    }
+    if (offBits != 14 + headerSize + table) continue;
+    Bytes dib(file.begin() + 14, file.end());
+    DWORD w = 0, h = 0;
+    int32_t error = -1;
+    OwnedBlock pixels(readPackedDibImage(dib.data(), dib.size(), 24, w, h, error));
+    ASSERT_EQ(error, 0);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(w, e.w);
+    EXPECT_EQ(h, e.h);
+    EXPECT_EQ(Bytes(pixels.get(), pixels.get() + size_t(w) * h * 3), readFile(picture(e.name + ".rgb")));
+    ++packed;
+  }
+  EXPECT_GE(packed, 8);
+
+  // A table longer than 256 entries cannot be skipped in a packed DIB; nor can rows be missing.
+  Bytes dib(40 + 300 * 4 + 16, 0);
+  put32(dib, 0, 40), put32(dib, 4, 4), put32(dib, 8, 4), put16(dib, 12, 1), put16(dib, 14, 8);
+  put32(dib, 32, 300);
+  DWORD w = 0, h = 0;
+  int32_t error = 0;
+  EXPECT_EQ(readPackedDibImage(dib.data(), dib.size(), 24, w, h, error), nullptr);
+  EXPECT_EQ(error, kIsErrNotBmp);
+  put32(dib, 32, 0);
+  EXPECT_EQ(readPackedDibImage(dib.data(), 40 + 256 * 4 + 4, 24, w, h, error), nullptr);
+  EXPECT_EQ(error, kIsErrRead);
+  EXPECT_EQ(readPackedDibImage(dib.data(), 0, 24, w, h, error), nullptr);
+  EXPECT_EQ(error, kIsErrBadArgument);
 }
 
 TEST(BmpReader, TopDownAndBottomUpGiveTheSameOrientation) {

@@ -231,6 +231,8 @@ TEST(ReadImage, UnknownAndUndecodableFormats) {
   EXPECT_EQ(readImage(probe("GIF89a")).error, kIsErrNoDecoder);
   EXPECT_NE(lastLogLine().find("Error 52 in IS40_ReadImage ("), std::string::npos);
   EXPECT_NE(lastLogLine().find("[GIF]"), std::string::npos);
+  EXPECT_EQ(isLastLogDetail(), "GIF");
+  EXPECT_EQ(isErrorText(kIsErrNoDecoder, isLastLogDetail()), "für das Format GIF gibt es keinen Leser");
   // A format without reader ("PAX") or an unknown one falls back to the file's name.
   {
     ScratchFile f("fallback.PSD", probe("PAX"));

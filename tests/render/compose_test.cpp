@@ -1,4 +1,5 @@
 #include "render/compose.h"
+#include "app/wallpaper_look.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,7 @@ std::string tempFile(const char* leaf) {
 
 std::unique_ptr<WallpaperJob> makeJob(int d, int m, int y, int W, int H, const char* leaf) {
   std::unique_ptr<WallpaperJob> job(new WallpaperJob());
+  job->look = lookFromSettings(Settings());
   job->day = d;
   job->month = m;
   job->year = y;
@@ -196,8 +198,8 @@ TEST(ComposeWallpaper, TilesLieOverTheirCellsWithTheKeyColourLeftOut) {
   // December 2009, today the 10th; an appointment picture on the 3rd; Christmas Eve.
   auto job = makeJob(10, 12, 2009, 1280, 1024, "tiles.bmp");
   job->appointmentPictures[3] = 5;
-  job->settings.Wochentage = 0;  // the large header texts would reach into row 1
-  job->settings.Kalenderwoche = 0;
+  job->look.weekdayHeader = 0;  // the large header texts would reach into row 1
+  job->look.weekNumbers = 0;
   WallpaperResult result;
   Canvas c;
   c.pixels = composeWallpaperImage(*job, result);
@@ -226,8 +228,8 @@ TEST(ComposeWallpaper, TilesLieOverTheirCellsWithTheKeyColourLeftOut) {
 TEST(ComposeWallpaper, TextColoursOfTodayAndFreeDays) {
   // June 2010: today Friday the 11th; Saturday 12, Sunday 13.
   auto job = makeJob(11, 6, 2010, 1280, 1024, "text.bmp");
-  job->settings.Wochentage = 1;
-  job->settings.Kalenderwoche = 1;
+  job->look.weekdayHeader = 1;
+  job->look.weekNumbers = 1;
   WallpaperResult result;
   Canvas c;
   c.pixels = composeWallpaperImage(*job, result);
@@ -279,14 +281,14 @@ TEST(ComposeWallpaper, WritesTheBmpAndKeepsTheOldFileOnFailure) {
 
   // A missing background writes nothing.
   writeFile(job->path, "alt");
-  job->settings.HG = 7;
+  job->look.background = 7;
   EXPECT_EQ(ComposeWallpaper(*job, result), 0);
   EXPECT_EQ(result.ok, 0);
   std::vector<unsigned char> old = readFile(job->path);
   EXPECT_EQ(std::string(old.begin(), old.end()), "alt");
 
   // A write that cannot start (a folder where the temporary file should go) keeps it too.
-  job->settings.HG = 0;
+  job->look.background = 0;
   std::string blocker = std::string(job->path) + ".tmp";
 #ifdef _WIN32
   ASSERT_EQ(std::system(("mkdir " + blocker).c_str()), 0);
@@ -309,7 +311,7 @@ TEST(ComposeWallpaper, WritesTheBmpAndKeepsTheOldFileOnFailure) {
 
 TEST(ComposeWallpaper, TooLargeFontShrinksAndIsHandedBack) {
   auto job = makeJob(15, 3, 2011, 800, 600, "font.bmp");
-  job->settings.SheetFont.lfHeight = -128;
+  job->look.sheetFont.lfHeight = -128;
   WallpaperResult result;
   Canvas c;
   c.pixels = composeWallpaperImage(*job, result);
@@ -317,11 +319,12 @@ TEST(ComposeWallpaper, TooLargeFontShrinksAndIsHandedBack) {
   EXPECT_EQ(result.sheetFontChanged, 1);
   EXPECT_GT(result.sheetFontHeight, -128);
   EXPECT_LT(result.sheetFontHeight, -7);
-  EXPECT_EQ(job->settings.SheetFont.lfHeight, -128);  // the snapshot stays as it was
-  // The header font is sized from the cell height per composition: trunc(-0.7 x 92) = -64,
-  // then shrunk until "SA " fits the 107-pixel cell.
-  EXPECT_EQ(result.layout.headerHeight, -64);
-  EXPECT_GE(result.headerFontHeight, -64);
+  EXPECT_EQ(job->look.sheetFont.lfHeight, -128);  // the snapshot stays as it was
+  // The header font is sized from the cell height per composition: the 103-pixel cell that
+  // fits the screen is 89 high, trunc(-0.7 x 89) = -62; then it shrinks until "SA " fits.
+  EXPECT_EQ(result.layout.cw, 103);
+  EXPECT_EQ(result.layout.headerHeight, -62);
+  EXPECT_GE(result.headerFontHeight, -62);
 
   WallpaperResult defaults;
   auto plain = makeJob(15, 3, 2011, 800, 600, "font.bmp");
@@ -333,7 +336,7 @@ TEST(ComposeWallpaper, TooLargeFontShrinksAndIsHandedBack) {
 TEST(ComposeWallpaper, WorkerThreadsGiveTheSameWallpaperAsOneThread) {
   auto jobA = makeJob(24, 12, 2009, 1024, 768, "thread_a.bmp");
   auto jobB = makeJob(5, 4, 2010, 1280, 720, "thread_b.bmp");
-  jobB->settings.Feiertage = 2;
+  jobB->look.region = 2;
   jobB->appointmentPictures[9] = 3;
   WallpaperResult ra, rb;
   Canvas alone;
@@ -394,7 +397,7 @@ TEST(ComposeWallpaper, TheProgramsOwnPictures) {
   }
   auto job = makeJob(24, 12, 2009, 1920, 1080, "own.bmp");
   job->findPicture = nullptr;
-  job->settings.HG = 18;
+  job->look.background = 18;
   WallpaperResult result;
   EXPECT_EQ(ComposeWallpaper(*job, result), 1);
   EXPECT_EQ(result.cells.at(5, 4), kCellSpecialDay);  // Christmas Eve is today

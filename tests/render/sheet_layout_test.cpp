@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -27,55 +28,82 @@ SheetLayout layoutOn(int W, int H, int left, int top, int right, int d, int m, i
   return computeSheetLayout(W, H, left, top, right, d, m, y, weekdaySundayZero(d, m, y));
 }
 
-TEST(SheetLayout, ExampleScreen1280x1024) {
+TEST(SheetLayout, ExampleScreensFitTheWholeMonth) {
+  // The designed cell (175 on 1280 x 1024) would run 68 px past the right edge.
   SheetLayout l = layoutOn(1280, 1024, 50, 30, 0, 15, 6, 2010);
-  EXPECT_EQ(l.cw, 175);
-  EXPECT_EQ(l.ch, 151);
+  EXPECT_EQ(l.cw, 169);
+  EXPECT_EQ(l.ch, 146);
   EXPECT_EQ(l.X0, 96);
   EXPECT_EQ(l.Y0, 70);
   EXPECT_EQ(l.dx, 15);
   EXPECT_EQ(l.dy, 21);
-  EXPECT_EQ(l.headerHeight, -105);
+  EXPECT_EQ(l.headerHeight, -102);
+  const struct { int W, H, cw, ch; } examples[] = {
+      {1024, 768, 133, 115}, {1920, 1080, 195, 168}, {3840, 2160, 395, 341}};
+  for (const auto& e : examples) {
+    SheetLayout x = layoutOn(e.W, e.H, 50, 30, 0, 9, 12, 2026);
+    EXPECT_EQ(x.cw, e.cw) << e.W << "x" << e.H;
+    EXPECT_EQ(x.ch, e.ch) << e.W << "x" << e.H;
+  }
+  // A taskbar: the last row ends above its top edge.
+  SheetLayout bar = computeSheetLayout(1920, 1080, 50, 30, 0, 9, 12, 2026, 3, 1040);
+  EXPECT_EQ(bar.cw, 187);  // 72 + 6 x trunc(187 x 0.86486486) = 72 + 6 x 161 = 1038
+  EXPECT_LE(cellTop(bar, 6) + bar.ch, 1040);
 }
 
 TEST(SheetLayout, CellHeightUsesTheRoundedConstant) {
-  // G = 7 * cw with no margins: cw 148 gives 127 (not 128 as 256/296 would), 296 gives 255.
-  EXPECT_EQ(layoutOn(148 * 7, 768, 0, 0, 0, 1, 1, 2010).ch, 127);
-  EXPECT_EQ(layoutOn(296 * 7, 768, 0, 0, 0, 1, 1, 2010).ch, 255);
+  // Grids that fit as designed (a right margin wider than the left shift of the grid):
+  // cw 148 gives 127 (not 128 as 256/296 would), 296 gives 255.
+  EXPECT_EQ(layoutOn(1100, 1200, 0, 0, 64, 1, 1, 2010).cw, 148);
+  EXPECT_EQ(layoutOn(1100, 1200, 0, 0, 64, 1, 1, 2010).ch, 127);
+  EXPECT_EQ(layoutOn(2200, 2000, 0, 0, 128, 1, 1, 2010).ch, 255);
   // -0.7 x ch in doubles: 0.7 x 90 comes out just below 63.
-  int cwFor90 = 105;  // trunc(105 x 0.86486486) = 90
-  EXPECT_EQ(layoutOn(cwFor90 * 7, 768, 0, 0, 0, 1, 1, 2010).ch, 90);
-  EXPECT_EQ(layoutOn(cwFor90 * 7, 768, 0, 0, 0, 1, 1, 2010).headerHeight, -62);
+  SheetLayout l = layoutOn(800, 768, 0, 0, 65, 1, 1, 2010);  // cw 105: trunc(105 x 0.86486486) = 90
+  EXPECT_EQ(l.ch, 90);
+  EXPECT_EQ(l.headerHeight, -62);
 }
 
-TEST(SheetLayout, ManyScreenSizesAndMargins) {
-  const int sizes[][2] = {{800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 800},
-                          {1280, 1024}, {1366, 768},  {1440, 900},  {1600, 900},  {1600, 1200},
-                          {1680, 1050}, {1920, 1080}, {1920, 1200}, {2560, 1080}, {2560, 1440},
-                          {2560, 1600}, {3440, 1440}, {3840, 1600}, {3840, 2160}, {4096, 2160},
-                          {5120, 1440}, {5120, 2880}, {6016, 3384}, {7680, 4320}};
-  const int margins[][3] = {{50, 30, 0}, {0, 0, 0}, {120, 80, 300}, {10, 200, 390}};
-  for (const auto& size : sizes) {
-    for (const auto& mg : margins) {
-      int W = size[0], H = size[1], left = mg[0], top = mg[1], right = mg[2];
-      SheetLayout l = layoutOn(W, H, left, top, right, 9, 5, 2021);
-      SCOPED_TRACE(testing::Message() << W << "x" << H << " margins " << left << "/" << top
-                                      << "/" << right);
-      int G = W - right - left;
-      ASSERT_GT(G, 0);
-      // Written out in integers: every factor is a ratio of small numbers.
-      long long cw = G / 7;
-      EXPECT_EQ(l.X0, left + static_cast<int>(std::floor(37.0 * W / 1024.0)));
-      EXPECT_EQ(l.Y0, top + static_cast<int>(std::floor(30.0 * H / 768.0)));
-      EXPECT_EQ(l.cw, cw);
-      EXPECT_EQ(l.ch, cw * 86486486LL / 100000000LL);
-      EXPECT_EQ(l.dx, static_cast<int>(std::floor(W * 12.0 / 1024.0)));
-      EXPECT_EQ(l.dy, static_cast<int>(std::floor(H * 16.0 / 768.0)));
-      EXPECT_EQ(l.headerHeight, static_cast<int>(std::trunc(-0.7 * static_cast<double>(l.ch))));
-      EXPECT_EQ(cellLeft(l, 7), l.X0 + 6 * l.cw);
-      EXPECT_EQ(cellTop(l, 6), l.Y0 + 5 * l.ch);
+// Every screen from 800 x 600 to 7680 x 4320 in steps of 8, with the default, no, wide and
+// nonsensical margins and with a taskbar: the grid never leaves the canvas, the cell is the
+// largest that fits (or the designed one where that fits), and never below one pixel.
+TEST(SheetLayout, SweepOfScreensAndMarginsStaysOnTheCanvas) {
+  const int margins[][3] = {{50, 30, 0},   {0, 0, 0},       {120, 80, 300}, {-1, -1, -1},
+                            {999999, 999999, 999999}, {2000, 30, 2000}};
+  long long checked = 0, lowered = 0, failures = 0;
+  auto ch = [](long long cw) { return cw * 86486486LL / 100000000LL; };
+  for (int W = 800; W <= 7680; W += 8) {
+    for (int H = 600; H <= 4320; H += 8) {
+      for (const auto& mg : margins) {
+        for (int bar = 0; bar < 2; ++bar) {
+          int bottom = bar ? H - 40 : 0;
+          SheetLayout l = computeSheetLayout(W, H, mg[0], mg[1], mg[2], 9, 5, 2021, 0, bottom);
+          // The model: margins clamped to what the options page offers, then the largest cell
+          // within the three bounds.
+          long long left = std::min<long long>(std::max(mg[0], 0), W / 6);
+          long long top = std::min<long long>(std::max(mg[1], 0), H / 6);
+          long long right = std::min<long long>(std::max(mg[2], 0), W / 6);
+          long long B = bar ? H - 40 : H;
+          long long X0 = left + 37LL * W / 1024, Y0 = top + 30LL * H / 768;
+          long long designed = (W - left - right) / 7;
+          long long cw = std::min(designed, (W - X0) / 7);
+          while (cw > 1 && Y0 + 6 * ch(cw) > B) --cw;
+          bool ok = l.X0 == X0 && l.Y0 == Y0 && l.cw == cw && l.ch == ch(cw) && l.cw >= 1 &&
+                    l.X0 + 7LL * l.cw <= W && l.Y0 + 6LL * l.ch <= B &&
+                    l.dx == 12LL * W / 1024 && l.dy == 16LL * H / 768 &&
+                    l.headerHeight == static_cast<int>(std::trunc(-0.7 * l.ch));
+          if (!ok && failures++ < 5)
+            ADD_FAILURE() << W << "x" << H << " margins " << mg[0] << "/" << mg[1] << "/" << mg[2]
+                          << " bottom " << B << ": cw " << l.cw << " (model " << cw << "), X0 "
+                          << l.X0 << ", Y0 " << l.Y0;
+          lowered += l.cw < designed;
+          ++checked;
+        }
+      }
     }
   }
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(checked, 861LL * 466 * 6 * 2);
+  EXPECT_GT(lowered, checked / 2);  // most screens are wider than 5:4
 }
 
 TEST(SheetLayout, FirstCellDayOfTheExampleMonths) {

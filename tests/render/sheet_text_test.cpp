@@ -156,7 +156,7 @@ TEST(SheetText, PublicHolidaysOfTheRegionAreFree) {
   EXPECT_EQ(isFreeDay(6, 1, 1, 2011, 0), 1);  // a Saturday
 }
 
-TEST(SheetText, FontsShrinkUntilTheSampleFitsAndStopAtOnePixel) {
+TEST(SheetText, FontsShrinkUntilTheSampleFits) {
   RecordingPainter painter;
   SheetText text(painter);
   text.sheetFont.lfHeight = -100;  // "99 " is 180 px wide
@@ -173,11 +173,27 @@ TEST(SheetText, FontsShrinkUntilTheSampleFitsAndStopAtOnePixel) {
   EXPECT_EQ(fits.sheetFontChanged, 0);
   EXPECT_EQ(fits.sheetFont.lfHeight, -30);
 
-  // Positive heights shrink toward zero as well; a cell too narrow for any height ends at 1.
+  // Positive heights shrink toward zero as well, but never below the smallest height the
+  // settings accept ("99 " at 7 px is trunc(3 x 7 x 0.6) = 12 wide).
+  SheetText positive(painter);
+  positive.sheetFont.lfHeight = 40;
+  positive.DrawDayNumber(7, 0, 0, 10, 10, 12);
+  EXPECT_EQ(positive.sheetFont.lfHeight, 7);
+  EXPECT_EQ(positive.sheetFontChanged, 1);
+  SheetText narrow(painter);
+  narrow.sheetFont.lfHeight = -20;
+  narrow.DrawDayNumber(7, 0, 0, 10, 10, 13);
+  EXPECT_EQ(narrow.sheetFont.lfHeight, -7);
+
+  // A cell too narrow for any accepted height leaves the user's font alone; the header, which
+  // is sized anew each time, still ends at one pixel.
   SheetText tiny(painter);
   tiny.sheetFont.lfHeight = 40;
-  tiny.DrawDayNumber(7, 0, 0, 10, 10, 0);
-  EXPECT_EQ(tiny.sheetFont.lfHeight, 1);
+  tiny.DrawDayNumber(7, 0, 0, 10, 10, 11);
+  EXPECT_EQ(tiny.sheetFont.lfHeight, 40);
+  EXPECT_EQ(tiny.sheetFontChanged, 0);
+  tiny.DrawDayNumber(7, 0, 0, 10, 10, -5);
+  EXPECT_EQ(tiny.sheetFont.lfHeight, 40);
   tiny.headerFont.lfHeight = -50;
   tiny.DrawWeekdayHeader(0, 0, 0, 0);
   EXPECT_EQ(tiny.headerFont.lfHeight, -1);
