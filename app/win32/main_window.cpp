@@ -5,20 +5,22 @@
 #include <cstdio>
 #include <utility>
 
+#include "alarms/appointment_file.h"
 #include "app/day_icon.h"
 #include "app/day_texts.h"
 #include "app/hotkeys.h"
 #include "app/settings.h"
+#include "app/wallpaper_look.h"
 #include "app/win32/help.h"
 #include "app/win32/program.h"
 #include "app/win32/tray.h"
-#include "app/win32/wallpaper_job.h"
 #include "calendar/moon.h"
 #include "imaging/frame.h"
 #include "imaging/image_ops.h"
 #include "imaging/owned_block.h"
 #include "imaging/win32/gdi_bridge.h"
 #include "platform/win32/handles.h"
+#include "render/win32/wallpaper_job.h"
 
 MainWindowState mainState;
 
@@ -139,6 +141,35 @@ void showDay(HWND dialog, const LocalTime& now) {
 
 void hideWindow(HWND dialog) { ShowWindow(dialog, SW_HIDE); }
 
+// The wallpaper worker's way back into the program (on the worker thread): the tray is safe to
+// update from there, the settings go back through the hand-back of app/settings.h.
+void jobBusyChanged(int busy) {
+  TraySetJobBusy(busy);
+  TrayUpdate(busy);
+}
+
+// Prepares the job on this thread from the settings and the appointments, then lets the
+// renderer run it.
+void startWallpaperJob(HWND dialog, int force) {
+  if (wallpaperJobBusy()) return;  // one job at a time: the request is dropped
+  WallpaperJobHost host;
+  LocalTime now;
+  readLocalClock(now);
+  prepareWallpaperJob(host.job, lookFromSettings(gSettings), AppointmentFile, now, screenWidth, screenHeight, "");
+  host.owner = dialog;
+  host.instance = instanceOfWindow;
+  host.screenWidth = screenWidth;
+  host.screenHeight = screenHeight;
+  GetProgramFolder(host.fallbackFolder, sizeof host.fallbackFolder);
+  host.splash = gSettings.Splash;
+  host.force = force;
+  host.oldDay = gSettings.OldDay;
+  host.busyChanged = jobBusyChanged;
+  host.handBackOldDay = handBackOldDay;
+  host.handBackSheetFontHeight = handBackSheetFontHeight;
+  StartWallpaperJob(host);
+}
+
 void timerTick(HWND dialog) {
   LocalTime now;
   readLocalClock(now);
@@ -163,7 +194,7 @@ void timerTick(HWND dialog) {
   if (work.minuteChanged) TrayUpdate(0);
   if (work.startJob) {
     hideWindow(dialog);
-    StartWallpaperJob(dialog, instanceOfWindow, work.startJob);
+    startWallpaperJob(dialog, work.startJob);
   }
   setDesktopIconTextColour(desktopIconTextColour(gSettings.HG));
   // The alarm check comes with the appointments.

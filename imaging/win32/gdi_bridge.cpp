@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/bmp.h"
 #include "imaging/frame.h"
 #include "platform/win32/handles.h"
 
@@ -60,93 +61,23 @@ HPALETTE paletteFromColourTable(const RGBQUAD* table, unsigned count) {
 
 unsigned colourTableEntries(unsigned bitsPerPixel) { return bitsPerPixel <= 8 ? 1u << bitsPerPixel : 0; }
 
-unsigned lowestBit(DWORD mask) {
-  unsigned shift = 0;
-  while (shift < 32 && !(mask & (1u << shift))) ++shift;
-  return shift;
-}
-
-// One channel through a bit-field mask, scaled to 0..255 with integer division.
-BYTE channel(DWORD pixel, DWORD mask) {
-  if (!mask) return 0;
-  const unsigned shift = lowestBit(mask);
-  const DWORD top = mask >> shift;
-  return BYTE(uint64_t((pixel & mask) >> shift) * 255 / top);
-}
-
 bool rcDiBitmap(HDC dc) { return dc && (GetDeviceCaps(dc, RASTERCAPS) & RC_DI_BITMAP); }
 
 }  // namespace
 
 int32_t packedDibToRgb(const BYTE* dib, BYTE* destination) {
   const BITMAPINFOHEADER& header = *reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-  const unsigned bits = header.biBitCount;
-  const int64_t width = header.biWidth;
-  const int64_t height = header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight;
-  const bool topDown = header.biHeight < 0;
-  const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(dib + header.biSize);
-  const DWORD* masks = reinterpret_cast<const DWORD*>(dib + header.biSize);
-  const bool bitFields = header.biCompression == BI_BITFIELDS;
-  if (header.biCompression != BI_RGB && !bitFields) return kIsErrBadBitmap;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return kIsErrBadBitmap;
-
-  const BYTE* rows = packedDibRows(dib);
-  const uint64_t rowBytes = packedDibRowBytes(header);
-  for (int64_t y = 0; y < height; ++y) {
-    const BYTE* row = rows + uint64_t(topDown ? y : height - 1 - y) * rowBytes;
-    BYTE* out = destination + uint64_t(y) * uint64_t(width) * 3;
-    for (int64_t x = 0; x < width; ++x, out += 3) {
-      switch (bits) {
-        case 1:
-        case 4:
-        case 8: {
-          unsigned index;
-          if (bits == 1) index = (row[x >> 3] >> (7 - (x & 7))) & 1;
-          else if (bits == 4) index = (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-          else index = row[x];
-          out[0] = table[index].rgbRed;
-          out[1] = table[index].rgbGreen;
-          out[2] = table[index].rgbBlue;
-          break;
-        }
-        case 16: {
-          const DWORD v = row[2 * x] | (DWORD(row[2 * x + 1]) << 8);
-          if (bitFields) {
-            out[0] = channel(v, masks[0]);
-            out[1] = channel(v, masks[1]);
-            out[2] = channel(v, masks[2]);
-          } else {
-            out[0] = BYTE(((v >> 10) & 31) * 255 / 31);
-            out[1] = BYTE(((v >> 5) & 31) * 255 / 31);
-            out[2] = BYTE((v & 31) * 255 / 31);
-          }
-          break;
-        }
-        case 24:
-          out[0] = row[3 * x + 2];
-          out[1] = row[3 * x + 1];
-          out[2] = row[3 * x];
-          break;
-        case 32: {
-          const BYTE* p = row + 4 * x;
-          if (bitFields) {
-            const DWORD v = p[0] | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24);
-            out[0] = channel(v, masks[0]);
-            out[1] = channel(v, masks[1]);
-            out[2] = channel(v, masks[2]);
-          } else {
-            out[0] = p[2];
-            out[1] = p[1];
-            out[2] = p[0];
-          }
-          break;
-        }
-      }
-    }
-  }
+  if (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS) return kIsErrBadBitmap;
+  // The block holds what its header says: the rows end where the last one ends.
+  const uint64_t rows = header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight;
+  const uint64_t size = uint64_t(packedDibRows(dib) - dib) + packedDibRowBytes(header) * rows;
+  DWORD width = 0, height = 0;
+  int32_t error = kIsOk;
+  OwnedBlock image(readPackedDibImage(dib, size_t(size), 24, width, height, error));
+  if (!image) return error == kIsErrOutOfMemory ? error : kIsErrBadBitmap;
+  std::memcpy(destination, image.get(), size_t(width) * height * 3);
   return kIsOk;
 }
-
 
 uint64_t packedDibRowBytes(const BITMAPINFOHEADER& header) {
   const uint64_t width = header.biWidth < 0 ? 0 : uint64_t(header.biWidth);
