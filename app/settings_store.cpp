@@ -74,14 +74,11 @@ std::string MemorySettingsStore::keyName(const std::string& folded) const {
 SettingsKey MemorySettingsStore::openKey(const char* path, bool forWriting) {
   if (!path) return nullptr;
   std::string key = foldPath(path);
-  for (const std::string& u : unopenable)
-    if (foldPath(u) == key) return nullptr;
   if (!forWriting && !keys_.count(key)) return nullptr;
   if (!keys_.count(key)) originalNames_[key] = path;
   keys_[key];
   std::string* handle = new std::string(key);
   handles_.push_back(handle);
-  ++openCount;
   return handle;
 }
 
@@ -90,7 +87,6 @@ void MemorySettingsStore::closeKey(SettingsKey key) {
     if (handles_[i] == key) {
       delete handles_[i];
       handles_.erase(handles_.begin() + static_cast<long>(i));
-      --openCount;
       return;
     }
   }
@@ -98,7 +94,6 @@ void MemorySettingsStore::closeKey(SettingsKey key) {
 
 int MemorySettingsStore::readDword(SettingsKey key, const char* name, DWORD& value) {
   if (!key || !name) return 0;
-  log.push_back(std::string("R ") + name);
   auto k = keys_.find(*static_cast<std::string*>(key));
   if (k == keys_.end()) return 0;
   auto v = k->second.find(name);
@@ -117,11 +112,6 @@ int MemorySettingsStore::readDword(SettingsKey key, const char* name, DWORD& val
 
 int MemorySettingsStore::readString(SettingsKey key, const char* name, char* buffer, size_t size) {
   if (!key || !name) return 0;
-  log.push_back(std::string("R ") + name);
-  if (failStringReads > 0) {
-    --failStringReads;
-    return 0;
-  }
   auto k = keys_.find(*static_cast<std::string*>(key));
   if (k == keys_.end()) return 0;
   auto v = k->second.find(name);
@@ -132,7 +122,6 @@ int MemorySettingsStore::readString(SettingsKey key, const char* name, char* buf
 
 int MemorySettingsStore::writeDword(SettingsKey key, const char* name, DWORD value) {
   if (!key || !name) return 0;
-  log.push_back(std::string("W ") + name);
   Value& v = keys_[*static_cast<std::string*>(key)][name];
   v.isDword = true;
   v.dword = value;
@@ -142,7 +131,6 @@ int MemorySettingsStore::writeDword(SettingsKey key, const char* name, DWORD val
 
 int MemorySettingsStore::writeString(SettingsKey key, const char* name, const char* value) {
   if (!key || !name || !value) return 0;
-  log.push_back(std::string("W ") + name);
   Value& v = keys_[*static_cast<std::string*>(key)][name];
   v.isDword = false;
   v.dword = 0;
@@ -152,7 +140,6 @@ int MemorySettingsStore::writeString(SettingsKey key, const char* name, const ch
 
 int MemorySettingsStore::deleteValue(SettingsKey key, const char* name) {
   if (!key || !name) return 0;
-  log.push_back(std::string("D ") + name);
   auto k = keys_.find(*static_cast<std::string*>(key));
   if (k == keys_.end()) return 0;
   return k->second.erase(name) ? 1 : 0;

@@ -69,8 +69,8 @@ void useSettingsFolders(SettingsFolders* folders);
 SettingsStore* settingsStore();      // null until one is chosen
 SettingsFolders* settingsFolders();  // null until chosen
 
-// Keys and values in memory. Used by the tests (with a log of every access and switches that
-// make opening or string reads fail) and as the body of the text-file store.
+// Keys and values in memory: the store of the tests (which add a log and failure switches in
+// tests/support/recording_settings_store.h) and the body of the text-file store.
 class MemorySettingsStore : public SettingsStore {
  public:
   struct Value {
@@ -95,7 +95,8 @@ class MemorySettingsStore : public SettingsStore {
   void readProfileString(const char* section, const char* name, const char* fallback,
                          char* buffer, size_t size) override;
 
-  // Direct access (no log). Key paths compare case-insensitively, as in the registry.
+  // Direct access beside the seam (a recording store does not log it). Key paths compare
+  // case-insensitively, as in the registry.
   void setDword(const std::string& key, const std::string& name, DWORD value);
   void setString(const std::string& key, const std::string& name, const std::string& value);
   const Value* find(const std::string& key, const std::string& name) const;
@@ -104,14 +105,6 @@ class MemorySettingsStore : public SettingsStore {
   void setProfile(const std::string& section, const std::string& name, const std::string& value);
   std::map<std::string, Values>& keys() { return keys_; }
 
-  // "R name" / "W name" for every value read or written, in order; "D name" for deletions.
-  std::vector<std::string> log;
-  // Opening these keys fails (as a registry key without access would).
-  std::vector<std::string> unopenable;
-  // The next this many string reads fail whatever is stored.
-  int failStringReads = 0;
-  // Number of keys currently open (opened and not yet closed).
-  int openCount = 0;
   // A dword also reads as its decimal text and a numeric string as a dword (text-file store).
   bool looseTypes = false;
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "calendar/date_arith.h"
+#include "imaging/owned_block.h"
 #include "render/compose.h"
 #include "app/wallpaper_look.h"
 
@@ -132,13 +133,12 @@ void composeWithoutWriting(benchmark::State& state) {
   auto job = benchJob(int(state.range(0)), int(state.range(1)));
   WallpaperResult result;
   for (auto _ : state) {
-    BYTE* canvas = composeWallpaperImage(*job, result);
+    OwnedBlock canvas(composeWallpaperImage(*job, result));
     if (!canvas) {
       state.SkipWithError("the wallpaper could not be composed");
       return;
     }
-    benchmark::DoNotOptimize(canvas);
-    GlobalFree(canvas);
+    benchmark::DoNotOptimize(canvas.get());
   }
 }
 

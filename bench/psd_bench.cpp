@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/frame.h"
+#include "imaging/owned_block.h"
 #include "imaging/psd_reader.h"
 #include "imaging/sources.h"
 #include "tests/imaging/psd_builder.h"
@@ -52,10 +53,9 @@ void BM_DecodePsdRle296x256(benchmark::State& state) {
   for (auto _ : state) {
     ISSource source = IS40_OpenMemorySource(file.data(), uint32_t(file.size()));
     DWORD w, h;
-    BYTE* pixels = IS40_ReadPSD(source, &w, &h, 24, nullptr, 0);
+    OwnedBlock pixels(IS40_ReadPSD(source, &w, &h, 24, nullptr, 0));
     if (!pixels) state.SkipWithError("decoding failed");
-    benchmark::DoNotOptimize(pixels);
-    GlobalFree(pixels);
+    benchmark::DoNotOptimize(pixels.get());
     IS40_CloseSource(source);
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * kWidth * kHeight * 3);
@@ -80,11 +80,10 @@ BENCHMARK(BM_MemcpyDecodedBytes296x256);
 void BM_AllocMemcpyDecodedBytes296x256(benchmark::State& state) {
   Bytes source = tilePicture();
   for (auto _ : state) {
-    BYTE* destination = static_cast<BYTE*>(GlobalAlloc(GPTR, source.size()));
-    std::memcpy(destination, source.data(), source.size());
-    benchmark::DoNotOptimize(destination);
+    OwnedBlock destination(static_cast<BYTE*>(GlobalAlloc(GPTR, source.size())));
+    std::memcpy(destination.get(), source.data(), source.size());
+    benchmark::DoNotOptimize(destination.get());
     benchmark::ClobberMemory();
-    GlobalFree(destination);
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(source.size()));
 }

@@ -20,14 +20,19 @@ function(quendler_add_test name)
     set(T_TIMEOUT 600)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  quendler_judge_by_gtest_summary(${name})
+  quendler_test_environment(${name})
+endfunction()
+
+# Under Wine a program that dies in its tear-down (a crash in a thread's TLS clean-up, say) can
+# still end with code 0, so a Windows GoogleTest program passes only on GoogleTest's own
+# summary line. Natively the exit code stands.
+function(quendler_judge_by_gtest_summary)
   if(WIN32)
-    # Under Wine a program that dies in its tear-down can still end with code 0, so a
-    # Windows test passes only on GoogleTest's own summary line.
-    set_tests_properties(${name} PROPERTIES
+    set_tests_properties(${ARGN} PROPERTIES
       PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ test"
       FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
   endif()
-  quendler_test_environment(${name})
 endfunction()
 
 # Gives a registered test what it needs to run in this build (Wine for the Windows build).

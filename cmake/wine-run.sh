@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
 # CTest's emulator for the Windows build: runs one program under Wine in the test prefix.
-dir=${QUENDLER_WINE_DIR:?QUENDLER_WINE_DIR must name the Wine state folder}
-export WINEPREFIX=$dir/prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$dir/display" ] && export DISPLAY=$(cat "$dir/display")
+wine_vars=$(bash "$(dirname "$0")/wine-env.sh" env) || exit 1
+eval "$wine_vars"
 exec ${WINE:-/usr/lib/wine/wine64} "$@"

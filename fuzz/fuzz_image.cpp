@@ -5,6 +5,7 @@
 #include "fuzz/fuzz_limits.h"
 #include "imaging/frame.h"
 #include "imaging/image_reader.h"
+#include "imaging/owned_block.h"
 #include "imaging/sources.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -20,10 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t format = IS40_GuessFileType(source);
   if (format < 0 || format > 22) std::abort();
   DWORD width = 0, height = 0;
-  BYTE* picture = IS40_ReadImage(source, &width, &height, 0, 0);
+  OwnedBlock picture(IS40_ReadImage(source, &width, &height, 0, 0));
   if ((picture != nullptr) != (IS40_GetLastError() == 0)) std::abort();
-  fuzzing::touchLastByte(picture, uint64_t(width) * height * 3);
-  GlobalFree(picture);
+  fuzzing::touchLastByte(picture.get(), uint64_t(width) * height * 3);
   IS40_CloseSource(source);
   return 0;
 }

@@ -4,8 +4,10 @@
   contact_sheet.py GENERATED_DIR OUT.png [--scale S] [--only PREFIX ...]
 
 Cell tiles and the preview sheet are shown as the program lays them over the wallpaper: the
-pixels within the overlay's tolerance of the key colour are left out. Icons are shown at every
-size they carry."""
+pixels within the overlay's tolerance of the key colour are left out. On each cell tile,
+translucent boxes mark where the day numbers stand: the cell's own at the top-left (yellow) and
+those of the neighbours it has at the other corners (dark). Icons are shown at every size they
+carry."""
 import argparse
 import io
 import os
@@ -16,7 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from PIL import Image, ImageDraw  # noqa: E402
 
-from art import paint  # noqa: E402
+from art import cells, paint, pictures  # noqa: E402
 from generate import read_manifest  # noqa: E402
 
 GROUND = (168, 168, 168)
@@ -32,6 +34,37 @@ SECTIONS = [
     ("Vorschau, Hintergründe, Bitmaps", lambda t, n: t in ("PREV", "BITMAP", "BITMAPI")),
     ("Symbole", lambda t, n: t == "ICON"),
 ]
+
+
+OWN_BOX = (255, 226, 60, 110)
+NEIGHBOUR_BOX = (20, 24, 40, 90)
+
+
+def position_letter(name):
+    """R right column, U bottom row, E corner, A interior, from a cell tile's name."""
+    if name in ("ER", "EU"):
+        return name[1]
+    if name.startswith("MON"):
+        return name[5]
+    if name.startswith("ALARM_"):
+        return "A" if name[6] == "X" else name[6]
+    if not name.startswith("E") and name[-1] in "RUE":
+        return name[-1]
+    return "A"
+
+
+def number_boxes(sheet, name, px, py, size, scale):
+    """The day numbers' places on a cell tile of `size` drawn at (px, py)."""
+    edges = pictures.POSITIONS[position_letter(name)]
+    decorative = name in ("ER", "EU") or (name[0] == "E" and name[1:].isdigit())
+    zones = cells.keep_out(edges, today=not decorative)
+    box = (px, py, px + size[0], py + size[1])
+    layer = Image.new("RGBA", size, (0, 0, 0, 0))
+    d = ImageDraw.Draw(layer)
+    for i, zone in enumerate(zones):
+        x0, y0, x1, y1 = (round(v * scale) for v in zone)
+        d.rectangle((x0, y0, x1 - 1, y1 - 1), fill=NEIGHBOUR_BOX if i else OWN_BOX)
+    sheet.paste(Image.alpha_composite(sheet.crop(box).convert("RGBA"), layer).convert("RGB"), box[:2])
 
 
 def keyed(im, key, tolerance):
@@ -143,6 +176,8 @@ def main():
             sheet.paste(im, (px, py), im)
         else:
             sheet.paste(im, (px, py))
+        if keyed_tile and label != "PREV":
+            number_boxes(sheet, label, px, py, im.size, args.scale)
         d.text((px, py + im.size[1] + 2), label, font=label_face, fill=LABEL)
     sheet.save(args.out, optimize=False)
     print("contact_sheet.py: %d pictures, %dx%d" % (len(rows), sheet.size[0], sheet.size[1]))

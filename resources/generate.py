@@ -9,8 +9,8 @@ OUTDIR/pictures.rc    the same list as a resource script for windres
 OUTDIR/<folder>/...   the files
 
 Each file is checked after writing: PSD files are decoded by Pillow and by our own PackBits
-reader, which must agree; cell tiles must leave their top-left quarter in the key colour and
-cover at most half of the tile; bitmaps and icons must have the sizes and depths the program
+reader, which must agree; cell tiles must leave the area of their own day number in the key
+colour and cover at most half of the tile; bitmaps and icons must have the sizes and depths the program
 expects. The output depends on nothing but these sources and the Debian fonts."""
 import argparse
 import io
@@ -70,9 +70,12 @@ def check_psd(entry, data):
     if ours.tobytes() != im.tobytes():
         return "PSD decoders disagree"
     if entry.cell_tile:
-        key = Image.new("RGB", (cells.WIDTH // 2, cells.HEIGHT // 2), paint.CELL_KEY)
-        if im.crop((0, 0, cells.WIDTH // 2, cells.HEIGHT // 2)).tobytes() != key.tobytes():
-            return "cell tile covers the top-left quarter"
+        # Decorative and edge tiles never stand in today's cell, whose number is wider.
+        quiet = entry.builder in ("decorative_tile", "edge_tile")
+        area = cells.OWN_NUMBER if quiet else cells.TODAY_NUMBER
+        key = Image.new("RGB", (area[2] - area[0], area[3] - area[1]), paint.CELL_KEY)
+        if im.crop(area).tobytes() != key.tobytes():
+            return "cell tile covers its day number"
         covered = paint.key_distance_mask(im, paint.CELL_KEY, 64).histogram()[255]
         if covered * 2 > cells.WIDTH * cells.HEIGHT:
             return "cell tile covers %d pixels, more than half" % covered

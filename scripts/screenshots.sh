@@ -11,33 +11,30 @@ build=$(realpath "${1:-build/windows}")
 out=$(realpath -m "${2:-$build/screenshots}")
 exe=$build/app/win32/quendler.exe probe_exe=$build/tests/e2e/probe.exe help=$build/app/win32/zuvi.chm
 for f in "$exe" "$probe_exe" "$help"; do [ -f "$f" ] || { echo "screenshots: $f is missing (build the windows preset first)" >&2; exit 1; }; done
+wine_env=$(pwd)/cmake/wine-env.sh
 WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 desk_w=7680 desk_h=4320  # large, so that a build lasts long enough to catch its busy state
 work=$build/screenshots-work
 rm -rf "$work" "$out"; mkdir -p "$work/app" "$out"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb_pid=
+# Its own display (numbers from 241 on) and prefix in $work.
+export QUENDLER_WINE_DIR=$work QUENDLER_OWN_DISPLAY=1 QUENDLER_SCREEN=${desk_w}x${desk_h}x24 QUENDLER_DISPLAY_FROM=241
 cleanup() {
-  "$WINESERVER" -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  bash "$wine_env" stop >/dev/null
   wait 2>/dev/null
 }
 trap cleanup EXIT
-for n in $(seq 241 300); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 ${desk_w}x${desk_h}x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-"$WINE" wineboot.exe -i >"$work/wineboot.log" 2>&1
+bash "$wine_env" start >/dev/null || { echo "screenshots: Wine did not start" >&2; exit 1; }
+wine_vars=$(bash "$wine_env" env) && eval "$wine_vars"
 # Every process of the prefix runs in one virtual desktop (winecfg's "emulate a virtual desktop").
 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${desk_w}x${desk_h}" /f >/dev/null 2>&1
 # German regional date settings, as on the program's usual desktops.
 "$WINE" reg add 'HKCU\Control Panel\International' /v iDate /d 1 /f >/dev/null 2>&1
 "$WINE" reg add 'HKCU\Control Panel\International' /v sDate /d . /f >/dev/null 2>&1
+# The desktop takes them at the next start: end the boot's processes and its server (which
+# saves the registry), then keep a new server.
+"$WINESERVER" -k
 "$WINESERVER" -w
 "$WINESERVER" -p 30
 cp "$exe" "$probe_exe" "$help" "$work/app/"

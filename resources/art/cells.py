@@ -1,80 +1,53 @@
-"""Cell tiles: a sticker motif placed on the key colour so that the day number in the top-left
-quarter stays free, no more than half of the tile is covered, and the sticker's edge is hard
-(opaque or key, nothing between)."""
+"""Cell tiles: a sticker motif placed on the key colour next to the cell's own day number
+(below and to the right of it), with the corners where the day numbers stand left free, no
+more than half of the tile covered, and the sticker's edge hard (opaque or key, nothing
+between)."""
+import math
+
 from PIL import Image, ImageChops
 
 from . import paint
 
 WIDTH, HEIGHT = 296, 256
-QUARTER = (WIDTH // 2, HEIGHT // 2)   # the top-left quarter belongs to the day number
 MAX_COVER = 0.46                      # stays below the limit of one half with some room
-MARGIN = 5                            # free key colour around a floating sticker
-OVERHANG = 14                         # how far a standing motif runs past the bottom edge
+MARGIN = 5                            # free key colour between a sticker and the tile's edge
+
+# A day number starts about 24 tile pixels left of and above its cell and, in the default
+# font, reaches 64 x 28 tile pixels into it on a 1024 x 768 screen (shadow included), 46 x 14
+# at 1280 x 1024 and 22 x 8 at 1920 x 1080; today's carries an asterisk and reaches 98 x 28
+# ("28*" at 1024 x 768). What is left of it in the tile stays key colour, with some room.
+# Decorative tiles never stand in today's cell.
+OWN_NUMBER = (0, 0, 72, 36)
+TODAY_NUMBER = (0, 0, 104, 36)
+
+# Where the neighbours' day numbers reach into a cell: the number of the cell to the right
+# into the top-right corner, the one below into the bottom-left, the one down-right into the
+# bottom-right corner. Wider than the own number's area: a picture standing at a neighbour's
+# number reads as that day's.
+RIGHT_NUMBER = (266, 0, WIDTH, 52)
+BELOW_NUMBER = (0, 226, 104, HEIGHT)
+DIAGONAL_NUMBER = (266, 226, WIDTH, HEIGHT)
+
+# How near the own number the motif stands: its centre at most this many times as far from
+# the own corner as from the nearest other one (0.85 is the limit the tests hold the tiles to).
+NEAR_OWN_NUMBER = 0.84
 
 
 class Placement:
-    """Where a sticker goes. `edges` names the cell edges it rests on: 'r' right, 'b' bottom
-    (flush with the edge), 'B' (standing: the motif runs past the bottom edge and is cut)."""
+    """Which neighbours a cell has: `edges` holds 'r' when there is none to the right (the
+    sheet's right column), 'b' when there is none below (its bottom row). `today`: the tile
+    may stand in today's cell. `grow` lets the motif become as large as the free room allows;
+    quiet tiles keep their drawn size."""
 
-    def __init__(self, edges=""):
+    def __init__(self, edges="", today=False, grow=True):
         self.edges = edges
+        self.today = today
+        self.grow = grow
 
 
-def _group_centre(parts):
-    return (sum(p.x for p in parts) / len(parts), sum(p.y for p in parts) / len(parts))
-
-
-def _render(parts, scale):
-    """The sticker of the parts shrunk by `scale` about their common centre, and where its
-    top-left lands in tile coordinates."""
-    gx, gy = _group_centre(parts)
-    scaled = [paint.Part(p.what, gx + (p.x - gx) * scale, gy + (p.y - gy) * scale, p.size * scale,
-                         p.rotate, p.flip, p.grey) for p in parts]
-    layer, origin = _compose_with_origin(scaled)
-    st = paint.sticker(layer)
-    box = st.getchannel("A").getbbox()
-    return st.crop(box), (origin[0] + box[0], origin[1] + box[1])
-
-
-def _compose_with_origin(parts, pad=48):
-    images = []
-    xs0, ys0, xs1, ys1 = [], [], [], []
-    for p in parts:
-        im = p.image(1.0)
-        x = p.x - im.size[0] / 2
-        y = p.y - im.size[1] / 2
-        images.append((im, x, y))
-        xs0.append(x)
-        ys0.append(y)
-        xs1.append(x + im.size[0])
-        ys1.append(y + im.size[1])
-    x0, y0 = round(min(xs0)) - pad, round(min(ys0)) - pad
-    w, h = round(max(xs1)) + pad - x0, round(max(ys1)) + pad - y0
-    layer = Image.new("RGBA", (w, h), (0, 0, 0, 0))
-    for im, x, y in images:
-        layer.alpha_composite(im, (round(x) - x0, round(y) - y0))
-    return layer, (x0, y0)
-
-
-def _cover(mask, left, top):
-    """Opaque pixels of a sprite mask that fall inside the tile."""
-    w, h = mask.size
-    crop = mask.crop((max(0, -left), max(0, -top), min(w, WIDTH - left), min(h, HEIGHT - top)))
-    return crop.histogram()[255]
-
-
-# Where the neighbours' day numbers reach into a cell: each number starts a little above and
-# left of its own cell (by about 25 tile pixels at every screen size), so it pokes into the
-# bottom-left of the cell above, the top-right of the cell to the left and the bottom-right
-# corner of the cell up-left. Tiles are laid over the numbers, so these corners stay free
-# wherever such a neighbour exists.
-RIGHT_NUMBER = (266, 0, WIDTH, 52)          # the number of the cell to the right
-BELOW_NUMBER = (0, 226, 104, HEIGHT)        # the number of the cell below
-DIAGONAL_NUMBER = (266, 226, WIDTH, HEIGHT)  # the number of the cell down-right
-
-
-def keep_out(edges):
-    zones = [(0, 0, QUARTER[0], QUARTER[1])]
+def keep_out(edges, today=False):
+    """The number areas a tile leaves free, its own first."""
+    zones = [TODAY_NUMBER if today else OWN_NUMBER]
     if "r" not in edges:
         zones.append(RIGHT_NUMBER)
     if "b" not in edges:
@@ -82,6 +55,36 @@ def keep_out(edges):
     if "r" not in edges and "b" not in edges:
         zones.append(DIAGONAL_NUMBER)
     return zones
+
+
+def corner_ratio(x, y):
+    """Distance of a point from the tile's top-left corner over its distance from the
+    nearest other corner."""
+    other = min(math.hypot(WIDTH - x, y), math.hypot(x, HEIGHT - y), math.hypot(WIDTH - x, HEIGHT - y))
+    return math.hypot(x, y) / other
+
+
+def _render(parts, scale):
+    """The sticker of the parts shrunk or grown by `scale` about their common centre,
+    cropped to its outline."""
+    gx = sum(p.x for p in parts) / len(parts)
+    gy = sum(p.y for p in parts) / len(parts)
+    scaled = [paint.Part(p.what, (p.x - gx) * scale, (p.y - gy) * scale, p.size * scale,
+                         p.rotate, p.flip, p.grey) for p in parts]
+    st = paint.sticker(paint.compose(scaled, 1.0))
+    return st.crop(st.getchannel("A").getbbox())
+
+
+def _ink(mask):
+    """Opaque pixel count and their centre (pixel centres at +0.5)."""
+    w, h = mask.size
+    rows = mask.tobytes()
+    cols = mask.transpose(Image.TRANSPOSE).tobytes()
+    per_row = [rows.count(255, y * w, (y + 1) * w) for y in range(h)]
+    per_col = [cols.count(255, x * h, (x + 1) * h) for x in range(w)]
+    n = sum(per_row)
+    return (n, sum((x + 0.5) * c for x, c in enumerate(per_col)) / n,
+            sum((y + 0.5) * c for y, c in enumerate(per_row)) / n)
 
 
 def _touches(mask, left, top, zones):
@@ -94,41 +97,62 @@ def _touches(mask, left, top, zones):
     return False
 
 
-_OFFSETS = sorted(((dx, dy) for dx in range(-72, 73, 4) for dy in range(-72, 73, 4)),
-                  key=lambda o: (o[0] ** 2 + o[1] ** 2, o))
+def _best_place(mask, zones, max_cover):
+    """Where the sticker stands nearest the corner of the own number's area (zones[0]),
+    inside the tile, off the number areas and near enough its own number; None if nowhere."""
+    n, cx, cy = _ink(mask)
+    w, h = mask.size
+    if n > max_cover * WIDTH * HEIGHT or w > WIDTH - 2 * MARGIN or h > HEIGHT - 2 * MARGIN:
+        return None
+    candidates = []
+    for top in range(MARGIN, HEIGHT - MARGIN - h + 1, 2):
+        for left in range(MARGIN, WIDTH - MARGIN - w + 1, 2):
+            x, y = left + cx, top + cy
+            if corner_ratio(x, y) <= NEAR_OWN_NUMBER:
+                candidates.append(((x - zones[0][2]) ** 2 + (y - zones[0][3]) ** 2, left, top))
+    for _, left, top in sorted(candidates):
+        if not _touches(mask, left, top, zones):
+            return left, top
+    return None
 
 
 def place(parts, placement=None, ground=paint.CELL_KEY, max_cover=MAX_COVER):
-    """The finished tile (RGB). The parts are given in tile coordinates; the sticker stays
-    as near to that place as the free corners and the tile's edges allow, and shrinks when no
-    place nearby will do."""
+    """The finished tile (RGB). The parts keep their drawn composition and, unless the
+    placement says otherwise, grow as far as a place next to the own number allows; they
+    shrink when even their drawn size finds none."""
     placement = placement or Placement()
-    edges = placement.edges
-    zones = keep_out(edges)
-    scale = 1.0
-    for _ in range(40):
-        spr, (left, top) = _render(parts, scale)
-        w, h = spr.size
+    zones = keep_out(placement.edges, placement.today)
+
+    def attempt(scale):
+        spr = _render(parts, scale)
         mask = paint.opaque_mask(spr)
-        if _cover(mask, 0, 0) <= max_cover * WIDTH * HEIGHT:
-            x_lo = WIDTH - w if "r" in edges else MARGIN
-            x_hi = WIDTH - w if "r" in edges else WIDTH - MARGIN - w
-            if "B" in edges:
-                y_lo = y_hi = HEIGHT - h + OVERHANG
-            elif "b" in edges:
-                y_lo = y_hi = HEIGHT - h
-            else:
-                y_lo, y_hi = MARGIN, HEIGHT - MARGIN - h
-            if x_lo <= x_hi and y_lo <= y_hi:
-                x0 = min(max(left, x_lo), x_hi)
-                y0 = min(max(top, y_lo), y_hi)
-                for dx, dy in _OFFSETS:
-                    x, y = x0 + dx, y0 + dy
-                    if x_lo <= x <= x_hi and y_lo <= y <= y_hi and not _touches(mask, x, y, zones):
-                        if _cover(mask, x, y) <= max_cover * WIDTH * HEIGHT:
-                            return _flatten(spr, mask, x, y, ground)
+        at = _best_place(mask, zones, max_cover)
+        return (spr, mask, at) if at else None
+
+    found, scale = attempt(1.0), 1.0
+    while found is None:
         scale *= 0.95
-    raise ValueError("motif does not fit into a cell tile")
+        if scale < 0.2:
+            raise ValueError("motif does not fit into a cell tile")
+        found = attempt(scale)
+    if placement.grow:
+        # Coarse steps up until the sticker no longer fits, then halve the gap a few times.
+        lo, hi = scale, None
+        while hi is None and lo < 4.0:
+            bigger = attempt(lo * 1.15)
+            if bigger is None:
+                hi = lo * 1.15
+            else:
+                lo, found = lo * 1.15, bigger
+        for _ in range(4 if hi else 0):
+            mid = (lo + hi) / 2
+            better = attempt(mid)
+            if better is None:
+                hi = mid
+            else:
+                lo, found = mid, better
+    spr, mask, (left, top) = found
+    return _flatten(spr, mask, left, top, ground)
 
 
 def _flatten(spr, mask, left, top, ground):

@@ -9,27 +9,14 @@ from .paint import Part as P
 
 W, H = cells.WIDTH, cells.HEIGHT
 
-# Where a centred motif sits for each position letter: centre, scale, edges it rests on.
-POSITIONS = {
-    "A": ((204, 164), ""),
-    "R": ((214, 156), "r"),
-    "U": ((198, 176), "b"),
-    "E": ((214, 176), "rb"),
-}
-MONTH_SCALE = 1.12
-SPECIAL_SCALE = 0.98
-APPOINTMENT_SCALE = 0.86
+# The neighbours a cell of each position letter lacks: R the right column, U the bottom row,
+# E the corner.
+POSITIONS = {"A": "", "R": "r", "U": "b", "E": "rb"}
 
 
-def _centred(parts, centre, scale):
-    cx, cy = centre
-    return [P(p.what, cx + p.x * scale, cy + p.y * scale, p.size * scale, p.rotate, p.flip, p.grey)
-            for p in parts]
-
-
-def _cell_picture(parts, position, scale):
-    centre, edges = POSITIONS[position]
-    return cells.place(_centred(parts, centre, scale), cells.Placement(edges))
+def _cell_picture(parts, position):
+    """Month, special-day and appointment pictures: each may stand in today's cell."""
+    return cells.place(parts, cells.Placement(POSITIONS[position], today=True))
 
 
 def psd(image):
@@ -58,22 +45,21 @@ def quiet_mark():
 
 
 def decorative_tile(n):
-    parts, edges = motifs.DECORATIVE[n]
     if n == 0:
-        parts = [P(quiet_mark(), 236, 206, 24)]
-    return psd(cells.place(parts, cells.Placement(edges)))
+        return psd(cells.place([P(quiet_mark(), 0, 0, 24)], cells.Placement(grow=False)))
+    return psd(cells.place(motifs.DECORATIVE[n], cells.Placement()))
 
 
 def edge_tile(name):
     parts, edges = motifs.EDGE_TILES[name]
-    return psd(cells.place(parts, cells.Placement(edges)))
+    return psd(cells.place(parts, cells.Placement(edges, grow=False)))
 
 
 def month_tile(month, position, easter):
     parts = list(motifs.MONTHS[month])
     if easter:
         parts += motifs.EASTER_EXTRA
-    return psd(_cell_picture(parts, position, MONTH_SCALE))
+    return psd(_cell_picture(parts, position))
 
 
 def special_tile(key, position):
@@ -81,12 +67,12 @@ def special_tile(key, position):
         parts = clock_change_parts(forward=(key == "SBEG"))
     else:
         parts = motifs.SPECIAL[key]
-    return psd(_cell_picture(parts, position, SPECIAL_SCALE))
+    return psd(_cell_picture(parts, position))
 
 
 def appointment_tile(n, position):
     parts = motifs.APPOINTMENTS[n][1]
-    return psd(_cell_picture(parts, "A" if position == "X" else position, APPOINTMENT_SCALE))
+    return psd(_cell_picture(parts, "A" if position == "X" else position))
 
 
 def _arrow_layer(forward, colour):

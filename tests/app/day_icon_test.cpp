@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/day_icon.h"
+#include "imaging/owned_block.h"
 #include "imaging/smooth_text.h"
 
 namespace {

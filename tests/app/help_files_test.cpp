@@ -2,20 +2,17 @@
 // a popup text for every control id of the context help table.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "app/help_tables.h"
+#include "tests/support/files.h"
 
 namespace {
 
 std::string readSource(const std::string& relative) {
-  std::ifstream in(std::string(QUENDLER_SOURCE_DIR) + "/resources/help/" + relative, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
+  return readFileText(std::string(QUENDLER_SOURCE_DIR) + "/resources/help/" + relative);
 }
 
 // "zuvi.chm::html/alarm.html>main" -> "html/alarm.html"

@@ -2,27 +2,17 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/settings.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_settings_store.h"
+#include "tests/support/settings_guard.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A temporary folder that stands in for the application-data folder.
-struct TempRoot {
-  fs::path path;
-  TempRoot() {
-    path = fs::temp_directory_path() /
-           ("quendler-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path);
-  }
-  ~TempRoot() { fs::remove_all(path); }
-};
 
 std::vector<std::string> namesWithPrefix(const std::vector<std::string>& log, char op) {
   std::vector<std::string> out;
@@ -32,9 +22,10 @@ std::vector<std::string> namesWithPrefix(const std::vector<std::string>& log, ch
 }
 
 TEST(Settings, FreshUserGetsDefaultsAndDataFolder) {
-  TempRoot root;
-  MemorySettingsStore store;
-  PlainSettingsFolders folders("/opt/q/quendler.exe", root.path.string());
+  TempFolder temp("settings");
+  const std::string root = temp.file("appdata");  // not there yet: made on demand
+  RecordingSettingsStore store;
+  PlainSettingsFolders folders("/opt/q/quendler.exe", root);
   Settings s;
   ASSERT_EQ(LoadSettings(s, store, &folders), 1);
 
@@ -68,7 +59,7 @@ TEST(Settings, FreshUserGetsDefaultsAndDataFolder) {
   EXPECT_STREQ(s.HeaderFont.lfFaceName, "Verdana");
   EXPECT_EQ(s.HeaderFont.lfQuality, 4);
 
-  std::string data = root.path.string() + "/Skorvati/Desktopkalender/Die Quendler";
+  std::string data = root + "/Skorvati/Desktopkalender/Die Quendler";
   EXPECT_TRUE(fs::is_directory(data));
   EXPECT_EQ(std::string(s.dataFolder), data + "/");
   EXPECT_EQ(std::string(s.AlarmFile), data + "/alarm.qtm");
@@ -77,7 +68,7 @@ TEST(Settings, FreshUserGetsDefaultsAndDataFolder) {
   // No regional key and no profile entries: day-month-year with a dot.
   EXPECT_EQ(s.iDate, 1);
   EXPECT_STREQ(s.sDate, ".");
-  EXPECT_EQ(store.openCount, 0);
+  EXPECT_EQ(store.openCount(), 0);
 }
 
 TEST(Settings, WithoutDataFolderTheProgramFolderServes) {
@@ -114,7 +105,7 @@ TEST(Settings, RangeChecksOnLoad) {
 }
 
 TEST(Settings, RoundTripCarriesEveryValueAndKeepsTheOrder) {
-  MemorySettingsStore store;
+  RecordingSettingsStore store;
   Settings a;
   a.AutoDelete = 1; a.Splash = 0; a.Mondphasen = 1; a.AutoExit = 1; a.AutoStart = 0;
   a.Snooze = 17; a.x = -5; a.y = 333; a.left = 11; a.top = 12; a.right = 13; a.OldDay = 31;
@@ -183,7 +174,7 @@ TEST(Settings, ReloadKeepsTheNotesFontAndResetsUnsavedChanges) {
 }
 
 TEST(Settings, StringsAreAskedForThreeTimes) {
-  MemorySettingsStore store;
+  RecordingSettingsStore store;
   store.setString(kSettingsKey, "FName", "Georgia");
   store.failStringReads = 2;
   Settings s;
@@ -259,7 +250,7 @@ TEST(Settings, DateOrderAndSeparator) {
 }
 
 TEST(Settings, UnopenableKeys) {
-  MemorySettingsStore store;
+  RecordingSettingsStore store;
   store.setDword(kSettingsKey, "HG", 4);
   store.unopenable.push_back(kSettingsKey);
   Settings s;
@@ -284,6 +275,7 @@ TEST(Settings, AutostartHoldsTheQuotedPath) {
 }
 
 TEST(Settings, HandBackFromTheWorker) {
+  SettingsGuard keep;  // nothing handed back stays behind for later tests
   Settings s;
   s.OldDay = 3;
   EXPECT_EQ(takeSettingsHandBack(s), 0);
@@ -324,9 +316,8 @@ TEST(SettingsFile, ParsesSectionsNumbersAndStrings) {
 }
 
 TEST(SettingsFile, SaveAndLoadAgain) {
-  TempRoot root;
-  fs::create_directories(root.path);
-  std::string file = (root.path / "quendler.ini").string();
+  TempFolder temp("settings");
+  std::string file = temp.file("quendler.ini");
   Settings s;
   EXPECT_EQ(loadSettingsFile(file.c_str(), s), 0);  // missing file: defaults
   EXPECT_EQ(s.HG, 0);
@@ -346,8 +337,7 @@ TEST(SettingsFile, SaveAndLoadAgain) {
   EXPECT_EQ(s.SheetFont.lfHeight, -20);
   EXPECT_EQ(s.OldDay, 14);
   EXPECT_STREQ(s.SheetFont.lfFaceName, "12345");
-  std::ifstream in(file);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text = readFileText(file);
   EXPECT_NE(text.find("[Notiz]\nFHeight=-14\n"), std::string::npos) << text;
 }
 

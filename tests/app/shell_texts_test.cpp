@@ -10,6 +10,8 @@
 #include "app/hotkeys.h"
 #include "app/settings.h"
 #include "platform/clock.h"
+#include "tests/support/clock_guard.h"
+#include "tests/support/settings_guard.h"
 
 namespace {
 
@@ -33,17 +35,16 @@ TEST(DateLine, TheThreeDateOrders) {
 }
 
 TEST(DateLine, TodayUsesTheClockAndTheSettings) {
+  ClockGuard keepClock;
+  SettingsGuard keepSettings;
   LocalTime t;
   ASSERT_EQ(parseLocalTime("2009-03-09 10:00:00", t), 1);
   setClockStart(t, true);
-  Settings saved = gSettings;
   gSettings.iDate = 2;
   gSettings.sDate[0] = '-';
   char text[kDateLineSize];
   FormatDateLine(text);
   EXPECT_STREQ(text, "Montag 2009-03-09");
-  gSettings = saved;
-  clearClockStart();
 }
 
 TEST(DayInfo, NamedDaysComeFirstWithAnEmptyLine) {

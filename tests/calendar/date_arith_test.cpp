@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "tests/calendar/independent_dates.h"
+#include "tests/support/clock_guard.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ TEST(DateArith, EasterAgreesWithTheAnonymousGregorianAlgorithm) {
 }
 
 TEST(DateArith, LocalDateTimeComesFromTheClockSeam) {
+  ClockGuard keepClock;
   LocalTime start;
   ASSERT_EQ(parseLocalTime("2026-12-09 23:59:58", start), 1);
   setClockStart(start, true);

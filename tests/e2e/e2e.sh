@@ -5,36 +5,29 @@
 # Everything it starts (Xvfb, wineserver, the program) is stopped again.
 set -u
 exe=$1 probe_exe=$2 help=$3 work=$4
+wine_env=$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-env.sh
 WINE=${WINE:-/usr/lib/wine/wine64}
-WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 screen_w=1600 screen_h=900
 
 rm -rf "$work"
 mkdir -p "$work/app"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 failures=0
-xvfb_pid= app_pid=
+app_pid=
 
 ok() { echo "ok: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# Its own display (numbers from 171 on, apart from the test fixture's) and prefix in $work.
+export QUENDLER_WINE_DIR=$work QUENDLER_OWN_DISPLAY=1 QUENDLER_SCREEN=${screen_w}x${screen_h}x24 \
+       QUENDLER_DISPLAY_FROM=171
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  "$WINESERVER" -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  bash "$wine_env" stop >/dev/null
   wait 2>/dev/null
 }
 trap cleanup EXIT
-
-for n in $(seq 171 240); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-"$WINE" wineboot.exe -i >"$work/wineboot.log" 2>&1
-"$WINESERVER" -p 30
+bash "$wine_env" start >/dev/null || { echo "FAIL: Wine did not start"; exit 1; }
+wine_vars=$(bash "$wine_env" env) && eval "$wine_vars"
 
 cp "$exe" "$work/app/quendler.exe"
 cp "$probe_exe" "$work/app/probe.exe"

@@ -8,6 +8,7 @@
 #include "imaging/bmp.h"
 #include "imaging/frame.h"
 #include "imaging/sources.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -25,9 +26,9 @@ Bytes magickRgb(const std::string& path) {
   return out;
 }
 
-std::string writeFile(const char* name, const BYTE* image, DWORD w, DWORD h, DWORD bits, DWORD stride,
-                      DWORD entries = 0, const BYTE* palette = nullptr) {
-  std::string path = ::testing::TempDir() + name;
+std::string writeBmp(const TempFolder& folder, const char* name, const BYTE* image, DWORD w, DWORD h, DWORD bits,
+                     DWORD stride, DWORD entries = 0, const BYTE* palette = nullptr) {
+  std::string path = folder.file(name);
   ISDest d = IS40_OpenFileDest(path.c_str(), FALSE);
   EXPECT_NE(d, nullptr);
   IS40_WriteBMP(d, image, w, h, bits, stride, entries, palette, nullptr, 0);
@@ -37,24 +38,24 @@ std::string writeFile(const char* name, const BYTE* image, DWORD w, DWORD h, DWO
 }
 
 TEST(BmpWriterWithMagick, TrueColourFilesDecodeToTheSamePixels) {
+  TempFolder folder("magick");
   const DWORD w = 37, h = 11;  // odd width: every row padded
   Bytes rgb(w * h * 3);
   for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = BYTE((i * 53) ^ (i >> 3));
-  std::string path = writeFile("quendler_magick_24.bmp", rgb.data(), w, h, 24, w * 3);
+  std::string path = writeBmp(folder, "quendler_magick_24.bmp", rgb.data(), w, h, 24, w * 3);
   EXPECT_EQ(magickRgb(path), rgb);
-  std::remove(path.c_str());
 
   Bytes rgbx(w * h * 4);
   for (size_t i = 0; i < rgbx.size(); ++i) rgbx[i] = (i % 4 == 3) ? 0 : BYTE(i * 31 + 7);
-  path = writeFile("quendler_magick_32.bmp", rgbx.data(), w, h, 32, w * 4);
+  path = writeBmp(folder, "quendler_magick_32.bmp", rgbx.data(), w, h, 32, w * 4);
   Bytes want;
   for (size_t i = 0; i < rgbx.size(); ++i)
     if (i % 4 != 3) want.push_back(rgbx[i]);
   EXPECT_EQ(magickRgb(path), want);
-  std::remove(path.c_str());
 }
 
 TEST(BmpWriterWithMagick, PaletteFilesDecodeThroughTheirPalette) {
+  TempFolder folder("magick");
   Bytes palette;
   for (int i = 0; i < 16; ++i) {
     palette.push_back(BYTE(i * 16));      // blue
@@ -78,10 +79,9 @@ TEST(BmpWriterWithMagick, PaletteFilesDecodeThroughTheirPalette) {
         packed[y * stride + bit / 8] |= BYTE(idx << (8 - dp.bits - bit % 8));
         want.insert(want.end(), {palette[4 * idx + 2], palette[4 * idx + 1], palette[4 * idx]});
       }
-    std::string path = writeFile("quendler_magick_pal.bmp", packed.data(), w, h, dp.bits, stride,
-                                 DWORD(dp.colours), palette.data());
+    std::string path = writeBmp(folder, "quendler_magick_pal.bmp", packed.data(), w, h, dp.bits, stride,
+                                DWORD(dp.colours), palette.data());
     EXPECT_EQ(magickRgb(path), want);
-    std::remove(path.c_str());
   }
 }
 

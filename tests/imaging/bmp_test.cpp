@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "imaging/frame.h"
 #include "imaging/owned_block.h"
 #include "imaging/sources.h"
+#include "tests/support/files.h"
 
 #ifndef QUENDLER_BMP_PICTURES
 #error "QUENDLER_BMP_PICTURES must name the folder of the generated BMP pictures"
@@ -19,17 +18,6 @@
 namespace {
 
 using Bytes = std::vector<BYTE>;
-
-Bytes readFile(const std::string& path) {
-  Bytes bytes;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    BYTE buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    std::fclose(f);
-  }
-  return bytes;
-}
 
 void put16(Bytes& b, size_t at, uint32_t v) {
   b[at] = BYTE(v), b[at + 1] = BYTE(v >> 8);
@@ -62,7 +50,7 @@ void appendQuad(Bytes& b, BYTE r, BYTE g, BYTE bl) {
 }
 
 struct Decoded {
-  BYTE* pixels = nullptr;
+  OwnedBlock pixels;
   DWORD w = 0, h = 0;
   int32_t error = -1;
   DWORD consumed = 0;
@@ -73,12 +61,9 @@ Decoded decode(const Bytes& file, DWORD bits = 24) {
   Decoded d;
   ISSource s = IS40_OpenMemorySource(file.data(), DWORD(file.size()));
   if (!s) return d;
-  d.pixels = IS40_ReadBMP(s, &d.w, &d.h, bits, nullptr, 0);
+  d.pixels.reset(IS40_ReadBMP(s, &d.w, &d.h, bits, nullptr, 0));
   d.error = IS40_GetLastError();
-  if (d.pixels) {
-    d.copy.assign(d.pixels, d.pixels + size_t(d.w) * d.h * (bits / 8));
-    GlobalFree(d.pixels);
-  }
+  if (d.pixels) d.copy.assign(d.pixels.get(), d.pixels.get() + size_t(d.w) * d.h * (bits / 8));
   d.consumed = IS40_CloseSource(s);
   return d;
 }
@@ -121,14 +106,14 @@ TEST(BmpWriter, WallpaperSizedFileHasPaddedRowsAndTheRightLength) {
   EXPECT_EQ(file[54 + 4100 + 2], image[size_t(h - 2) * w * 3]);
 
   // The same through a file destination.
-  std::string path = ::testing::TempDir() + "quendler_wallpaper_test.bmp";
+  TempFolder folder("bmp");
+  std::string path = folder.file("wallpaper.bmp");
   ISDest d = IS40_OpenFileDest(path.c_str(), FALSE);
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(IS40_WriteBMP(d, image.data(), w, h, 24, w * 3, 0, nullptr, nullptr, 0), expectedSize);
   EXPECT_EQ(IS40_GetLastError(), 0);
   EXPECT_EQ(IS40_CloseDest(d), expectedSize);
-  EXPECT_EQ(readFile(path), file);
-  std::remove(path.c_str());
+  EXPECT_EQ(readFileBytes(path), file);
 }
 
 TEST(BmpWriter, ExactBytesOfASmallFile) {
@@ -224,7 +209,7 @@ struct ManifestEntry {
 
 std::vector<ManifestEntry> manifest() {
   std::vector<ManifestEntry> entries;
-  std::ifstream in(std::string(QUENDLER_BMP_PICTURES) + "/bmp_pictures.txt");
+  std::istringstream in(readFileText(std::string(QUENDLER_BMP_PICTURES) + "/bmp_pictures.txt"));
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream f(line);
@@ -241,7 +226,7 @@ TEST(BmpReader, DecodesWhatOtherProgramsWroteAsTheyDecodeIt) {
   ASSERT_GE(entries.size(), 15u) << "generated pictures missing";
   for (const ManifestEntry& e : entries) {
     SCOPED_TRACE(e.name);
-    Bytes file = readFile(picture(e.file));
+    Bytes file = readFileBytes(picture(e.file));
     ASSERT_FALSE(file.empty());
     Decoded d = decode(file);
     EXPECT_EQ(d.error, e.error);
@@ -252,7 +237,7 @@ TEST(BmpReader, DecodesWhatOtherProgramsWroteAsTheyDecodeIt) {
     ASSERT_NE(d.pixels, nullptr);
     EXPECT_EQ(d.w, e.w);
     EXPECT_EQ(d.h, e.h);
-    EXPECT_EQ(d.copy, readFile(picture(e.name + ".rgb")));
+    EXPECT_EQ(d.copy, readFileBytes(picture(e.name + ".rgb")));
 
     Decoded d32 = decode(file, 32);
     ASSERT_EQ(d32.copy.size(), size_t(e.w) * e.h * 4);
@@ -312,14 +297,14 @@ TEST(BmpReader, PackedDibsDecodeAsTheirFiles) {
 }
 
 TEST(BmpReader, TopDownAndBottomUpGiveTheSameOrientation) {
-  Bytes bottomUp = decode(readFile(picture("bmp3_24.bmp"))).copy;
-  Bytes topDown = decode(readFile(picture("py_24_topdown.bmp"))).copy;
+  Bytes bottomUp = decode(readFileBytes(picture("bmp3_24.bmp"))).copy;
+  Bytes topDown = decode(readFileBytes(picture("py_24_topdown.bmp"))).copy;
   ASSERT_FALSE(bottomUp.empty());
   EXPECT_EQ(topDown, bottomUp);
 }
 
 TEST(BmpReader, DimensionsFromTheHeadersAlone) {
-  Bytes file = readFile(picture("bmp3_4.bmp"));
+  Bytes file = readFileBytes(picture("bmp3_4.bmp"));
   ISSource s = IS40_OpenMemorySource(file.data(), DWORD(file.size()));
   DWORD w = 0, h = 0, bits = 0;
   EXPECT_TRUE(IS40_GetBMPDims(s, &w, &h, &bits));

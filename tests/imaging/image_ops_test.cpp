@@ -8,6 +8,7 @@
 
 #include "imaging/frame.h"
 #include "imaging/image_ops.h"
+#include "tests/support/pictures.h"
 
 namespace {
 
@@ -141,68 +142,59 @@ TEST(Resize, BadArgumentsAndOtherModesWriteNothing) {
 
 // ---- Overlay ------------------------------------------------------------------------------
 
-struct Picture {
-  uint32_t w, h;
-  std::vector<BYTE> px;
-  Picture(uint32_t width, uint32_t height, BYTE r, BYTE g, BYTE b) : w(width), h(height), px(size_t(w) * h * 3) {
-    for (size_t i = 0; i < px.size(); i += 3) px[i] = r, px[i + 1] = g, px[i + 2] = b;
-  }
-  BYTE* at(uint32_t x, uint32_t y) { return &px[(size_t(y) * w + x) * 3]; }
-};
-
 TEST(Overlay, KeyColourWithTolerance) {
   // 0x826946: red 0x46, green 0x69, blue 0x82. One pixel off by 8 in red: distance 64.
-  Picture target(2, 1, 1, 2, 3);
-  Picture overlay(2, 1, 0x46, 0x69, 0x82);
+  RgbPicture target(2, 1, Rgb{1, 2, 3});
+  RgbPicture overlay(2, 1, Rgb{0x46, 0x69, 0x82});
   overlay.at(1, 0)[0] = 0x4E;
-  ASSERT_TRUE(IS40_OverlayRGBTrans(target.px.data(), 2, 1, 6, overlay.px.data(), 2, 1, 6, 0, 0, 1.0, 0x826946, 128, 0));
+  ASSERT_TRUE(IS40_OverlayRGBTrans(target.data(), 2, 1, 6, overlay.data(), 2, 1, 6, 0, 0, 1.0, 0x826946, 128, 0));
   EXPECT_EQ(target.at(0, 0)[0], 1);  // exact key: transparent
   EXPECT_EQ(target.at(1, 0)[0], 1);  // 64 <= 128: transparent
 
-  ASSERT_TRUE(IS40_OverlayRGBTrans(target.px.data(), 2, 1, 6, overlay.px.data(), 2, 1, 6, 0, 0, 1.0, 0x826946, 64, 0));
+  ASSERT_TRUE(IS40_OverlayRGBTrans(target.data(), 2, 1, 6, overlay.data(), 2, 1, 6, 0, 0, 1.0, 0x826946, 64, 0));
   EXPECT_EQ(target.at(1, 0)[0], 1);  // the bound itself is transparent
-  ASSERT_TRUE(IS40_OverlayRGBTrans(target.px.data(), 2, 1, 6, overlay.px.data(), 2, 1, 6, 0, 0, 1.0, 0x826946, 0, 0));
+  ASSERT_TRUE(IS40_OverlayRGBTrans(target.data(), 2, 1, 6, overlay.data(), 2, 1, 6, 0, 0, 1.0, 0x826946, 0, 0));
   EXPECT_EQ(target.at(0, 0)[0], 1);
   EXPECT_EQ(target.at(1, 0)[0], 0x4E);  // tolerance 0: only the exact key is transparent
   EXPECT_EQ(target.at(1, 0)[2], 0x82);
 
   // Flag 2 swaps red and blue of the key before comparing.
-  Picture t2(1, 1, 9, 9, 9);
-  Picture o2(1, 1, 0x82, 0x69, 0x46);
-  ASSERT_TRUE(IS40_OverlayRGBTrans(t2.px.data(), 1, 1, 3, o2.px.data(), 1, 1, 3, 0, 0, 1.0, 0x826946, 0, 2));
+  RgbPicture t2(1, 1, Rgb{9, 9, 9});
+  RgbPicture o2(1, 1, Rgb{0x82, 0x69, 0x46});
+  ASSERT_TRUE(IS40_OverlayRGBTrans(t2.data(), 1, 1, 3, o2.data(), 1, 1, 3, 0, 0, 1.0, 0x826946, 0, 2));
   EXPECT_EQ(t2.at(0, 0)[0], 9);
 }
 
 TEST(Overlay, OpacityBlendsAndTruncates) {
   // keep[i] = i * 0.75, take[i] = i * 0.25: 201 * 0.75 + 99 * 0.25 = 150.75 + 24.75 = 175.5 -> 175.
-  Picture target(1, 1, 201, 0, 255);
-  Picture overlay(1, 1, 99, 255, 0);
-  ASSERT_TRUE(IS40_OverlayRGBTrans(target.px.data(), 1, 1, 3, overlay.px.data(), 1, 1, 3, 0, 0, 0.25, 0x946D4A, 64, 0));
+  RgbPicture target(1, 1, Rgb{201, 0, 255});
+  RgbPicture overlay(1, 1, Rgb{99, 255, 0});
+  ASSERT_TRUE(IS40_OverlayRGBTrans(target.data(), 1, 1, 3, overlay.data(), 1, 1, 3, 0, 0, 0.25, 0x946D4A, 64, 0));
   EXPECT_EQ(target.at(0, 0)[0], 175);
   EXPECT_EQ(target.at(0, 0)[1], 63);   // 63.75
   EXPECT_EQ(target.at(0, 0)[2], 191);  // 191.25
 
   // With 8-bit tables the products are truncated first: 150 + 24.
-  Picture t8(1, 1, 201, 0, 255);
-  ASSERT_TRUE(IS40_OverlayRGBTrans(t8.px.data(), 1, 1, 3, overlay.px.data(), 1, 1, 3, 0, 0, 0.25, 0x946D4A, 64, 1));
+  RgbPicture t8(1, 1, Rgb{201, 0, 255});
+  ASSERT_TRUE(IS40_OverlayRGBTrans(t8.data(), 1, 1, 3, overlay.data(), 1, 1, 3, 0, 0, 0.25, 0x946D4A, 64, 1));
   EXPECT_EQ(t8.at(0, 0)[0], 174);
 
   // Opacity is limited to 0 ... 1: above copies, below leaves the target.
-  Picture t1(1, 1, 201, 0, 255);
-  ASSERT_TRUE(IS40_OverlayRGBTrans(t1.px.data(), 1, 1, 3, overlay.px.data(), 1, 1, 3, 0, 0, 2.0, 0x946D4A, 64, 0));
+  RgbPicture t1(1, 1, Rgb{201, 0, 255});
+  ASSERT_TRUE(IS40_OverlayRGBTrans(t1.data(), 1, 1, 3, overlay.data(), 1, 1, 3, 0, 0, 2.0, 0x946D4A, 64, 0));
   EXPECT_EQ(t1.at(0, 0)[0], 99);
   EXPECT_EQ(t1.at(0, 0)[1], 255);
-  ASSERT_TRUE(IS40_OverlayRGBTrans(t1.px.data(), 1, 1, 3, target.px.data(), 1, 1, 3, 0, 0, -1.0, 0x946D4A, 64, 0));
+  ASSERT_TRUE(IS40_OverlayRGBTrans(t1.data(), 1, 1, 3, target.data(), 1, 1, 3, 0, 0, -1.0, 0x946D4A, 64, 0));
   EXPECT_EQ(t1.at(0, 0)[0], 99);
 }
 
 TEST(Overlay, ClipsAtEveryEdgeAndReadsOnlyTheVisiblePart) {
   // A 4 x 3 overlay whose pixels name their own position, placed at (-2, -1) on 5 x 5.
-  Picture overlay(4, 3, 0, 0, 0);
+  RgbPicture overlay(4, 3, Rgb{0, 0, 0});
   for (uint32_t y = 0; y < 3; ++y)
     for (uint32_t x = 0; x < 4; ++x) overlay.at(x, y)[0] = BYTE(10 * y + x + 1), overlay.at(x, y)[1] = 200;
-  Picture target(5, 5, 0, 0, 0);
-  ASSERT_TRUE(IS40_OverlayRGBTrans(target.px.data(), 5, 5, 15, overlay.px.data(), 4, 3, 12, -2, -1, 1.0, 0x946D4A, 0, 0));
+  RgbPicture target(5, 5, Rgb{0, 0, 0});
+  ASSERT_TRUE(IS40_OverlayRGBTrans(target.data(), 5, 5, 15, overlay.data(), 4, 3, 12, -2, -1, 1.0, 0x946D4A, 0, 0));
   for (uint32_t y = 0; y < 5; ++y)
     for (uint32_t x = 0; x < 5; ++x) {
       BYTE want = (x < 2 && y < 2) ? BYTE(10 * (y + 1) + (x + 2) + 1) : 0;
@@ -210,30 +202,30 @@ TEST(Overlay, ClipsAtEveryEdgeAndReadsOnlyTheVisiblePart) {
     }
 
   // Bottom-right corner: only the overlay's top-left pixel lands.
-  Picture t2(5, 5, 0, 0, 0);
-  ASSERT_TRUE(IS40_OverlayRGBTrans(t2.px.data(), 5, 5, 15, overlay.px.data(), 4, 3, 12, 4, 4, 1.0, 0x946D4A, 0, 0));
+  RgbPicture t2(5, 5, Rgb{0, 0, 0});
+  ASSERT_TRUE(IS40_OverlayRGBTrans(t2.data(), 5, 5, 15, overlay.data(), 4, 3, 12, 4, 4, 1.0, 0x946D4A, 0, 0));
   EXPECT_EQ(t2.at(4, 4)[0], 1);
   EXPECT_EQ(t2.at(3, 4)[0], 0);
 
   // Wholly outside, even at the extremes of x and y: success, nothing changes, the overlay
   // pointer is not even needed.
-  Picture t3(5, 5, 7, 7, 7);
-  std::vector<BYTE> before = t3.px;
-  EXPECT_TRUE(IS40_OverlayRGBTrans(t3.px.data(), 5, 5, 15, overlay.px.data(), 4, 3, 12, 5, 0, 1.0, 0, 0, 0));
-  EXPECT_TRUE(IS40_OverlayRGBTrans(t3.px.data(), 5, 5, 15, overlay.px.data(), 4, 3, 12, -4, 0, 1.0, 0, 0, 0));
-  EXPECT_TRUE(IS40_OverlayRGBTrans(t3.px.data(), 5, 5, 15, nullptr, 4, 3, 12, INT32_MIN, INT32_MIN, 1.0, 0, 0, 0));
-  EXPECT_TRUE(IS40_OverlayRGBTrans(t3.px.data(), 5, 5, 15, overlay.px.data(), 0xFFFFFFFFu, 3, 12, INT32_MAX, 0, 1.0, 0, 0, 0));
-  EXPECT_EQ(t3.px, before);
+  RgbPicture t3(5, 5, Rgb{7, 7, 7});
+  std::vector<BYTE> before = t3.bytes();
+  EXPECT_TRUE(IS40_OverlayRGBTrans(t3.data(), 5, 5, 15, overlay.data(), 4, 3, 12, 5, 0, 1.0, 0, 0, 0));
+  EXPECT_TRUE(IS40_OverlayRGBTrans(t3.data(), 5, 5, 15, overlay.data(), 4, 3, 12, -4, 0, 1.0, 0, 0, 0));
+  EXPECT_TRUE(IS40_OverlayRGBTrans(t3.data(), 5, 5, 15, nullptr, 4, 3, 12, INT32_MIN, INT32_MIN, 1.0, 0, 0, 0));
+  EXPECT_TRUE(IS40_OverlayRGBTrans(t3.data(), 5, 5, 15, overlay.data(), 0xFFFFFFFFu, 3, 12, INT32_MAX, 0, 1.0, 0, 0, 0));
+  EXPECT_EQ(t3.bytes(), before);
   EXPECT_EQ(IS40_GetLastError(), 0);
 }
 
 TEST(Overlay, RefusesNullTargetAndSelfOverlay) {
-  Picture t(2, 2, 1, 1, 1);
-  EXPECT_FALSE(IS40_OverlayRGBTrans(nullptr, 2, 2, 6, t.px.data(), 2, 2, 6, 0, 0, 1.0, 0, 0, 0));
+  RgbPicture t(2, 2, Rgb{1, 1, 1});
+  EXPECT_FALSE(IS40_OverlayRGBTrans(nullptr, 2, 2, 6, t.data(), 2, 2, 6, 0, 0, 1.0, 0, 0, 0));
   EXPECT_EQ(IS40_GetLastError(), kIsErrBadArgument);
-  EXPECT_FALSE(IS40_OverlayRGBTrans(t.px.data(), 2, 2, 6, t.px.data(), 2, 2, 6, 0, 0, 1.0, 0, 0, 0));
+  EXPECT_FALSE(IS40_OverlayRGBTrans(t.data(), 2, 2, 6, t.data(), 2, 2, 6, 0, 0, 1.0, 0, 0, 0));
   EXPECT_EQ(IS40_GetLastError(), kIsErrBadArgument);
-  EXPECT_FALSE(IS40_OverlayRGBTrans(t.px.data(), 2, 2, 6, nullptr, 2, 2, 6, 0, 0, 1.0, 0, 0, 0));
+  EXPECT_FALSE(IS40_OverlayRGBTrans(t.data(), 2, 2, 6, nullptr, 2, 2, 6, 0, 0, 1.0, 0, 0, 0));
   EXPECT_EQ(IS40_GetLastError(), kIsErrBadArgument);
 }
 

@@ -2,15 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "imaging/frame.h"
+#include "imaging/owned_block.h"
 #include "imaging/psd_reader.h"
 #include "imaging/sources.h"
 #include "test_pictures.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -42,35 +43,15 @@ DecodedPicture readImageFile(const std::string& path) {
   ISSource source = IS40_OpenFileSource(path.c_str());
   if (!source) return d;
   DWORD w = 0, h = 0;
-  BYTE* pixels = IS40_ReadImage(source, &w, &h, 0, 0);
+  OwnedBlock pixels(IS40_ReadImage(source, &w, &h, 0, 0));
   d.error = IS40_GetLastError();
   d.ok = pixels != nullptr;
   d.width = w;
   d.height = h;
-  if (pixels) {
-    d.pixels.assign(pixels, pixels + size_t(w) * h * 3);
-    GlobalFree(pixels);
-  }
+  if (pixels) d.pixels.assign(pixels.get(), pixels.get() + size_t(w) * h * 3);
   IS40_CloseSource(source);
   return d;
 }
-
-// A file in the pictures folder of the build tree, removed again at the end of the test.
-class ScratchFile {
- public:
-  ScratchFile(const std::string& name, const Bytes& bytes) : path_(testPicturePath(name)) {
-    FILE* f = std::fopen(path_.c_str(), "wb");
-    if (f) {
-      if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    }
-  }
-  ~ScratchFile() { std::remove(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 std::string lastLogLine() {
   std::vector<std::string> log = IS40_GetMessageLog();
@@ -173,8 +154,9 @@ TEST(GuessFileType, FallsBackToStructureFooterAndOffset2048) {
 TEST(GuessFileType, ReportsWhenNothingCanBeRead) {
   EXPECT_EQ(IS40_GuessFileType(nullptr), 0);
   EXPECT_EQ(IS40_GetLastError(), 5);
-  ScratchFile empty("empty.bin", {});
-  ISSource source = IS40_OpenFileSource(empty.path().c_str());
+  TempFolder scratch("image-reader");
+  ASSERT_TRUE(writeFile(scratch.file("empty.bin"), Bytes()));
+  ISSource source = IS40_OpenFileSource(scratch.file("empty.bin").c_str());
   ASSERT_NE(source, nullptr);
   EXPECT_EQ(IS40_GuessFileType(source), 0);
   EXPECT_EQ(IS40_GetLastError(), 3);
@@ -186,7 +168,7 @@ TEST(ReadImage, ReadsWhatOtherProgramsWrote) {
   ASSERT_GE(pictures.size(), 28u) << "pictures missing in " << QUENDLER_TEST_PICTURES;
   for (const TestPicture& p : pictures) {
     SCOPED_TRACE(p.name);
-    DecodedPicture d = readImage(readWholeFile(p.file));
+    DecodedPicture d = readImage(readFileBytes(p.file));
     if (!decodedByThisBuild(p.name)) {
       EXPECT_FALSE(d.ok);
       EXPECT_EQ(d.error, kIsErrNoDecoder);
@@ -206,7 +188,7 @@ TEST(ReadImage, ReadsWhatOtherProgramsWrote) {
 }
 
 TEST(ReadImage, GivesThePsdReadersPixels) {
-  Bytes file = readWholeFile(testPictures("psd_tile_rle").at(0).file);
+  Bytes file = readFileBytes(testPictures("psd_tile_rle").at(0).file);
   DecodedPicture direct = decodeFromMemory(file, [](ISSource s, DWORD* w, DWORD* h) {
     return IS40_ReadPSD(s, w, h, 24, nullptr, 0);
   });
@@ -234,18 +216,13 @@ TEST(ReadImage, UnknownAndUndecodableFormats) {
   EXPECT_EQ(isLastLogDetail(), "GIF");
   EXPECT_EQ(isErrorText(kIsErrNoDecoder, isLastLogDetail()), "für das Format GIF gibt es keinen Leser");
   // A format without reader ("PAX") or an unknown one falls back to the file's name.
-  {
-    ScratchFile f("fallback.PSD", probe("PAX"));
-    EXPECT_EQ(readImageFile(f.path()).error, 46);  // read as PSD: not a PSD
-  }
-  {
-    ScratchFile f("fallback.bmp", probe("nothing known"));
-    EXPECT_EQ(readImageFile(f.path()).error, 6);  // read as BMP: not a BMP
-  }
-  {
-    ScratchFile f("fallback.txt", probe("nothing known"));
-    EXPECT_EQ(readImageFile(f.path()).error, 2);
-  }
+  TempFolder scratch("image-reader");
+  ASSERT_TRUE(writeFile(scratch.file("fallback.PSD"), probe("PAX")));
+  EXPECT_EQ(readImageFile(scratch.file("fallback.PSD")).error, 46);  // read as PSD: not a PSD
+  ASSERT_TRUE(writeFile(scratch.file("fallback.bmp"), probe("nothing known")));
+  EXPECT_EQ(readImageFile(scratch.file("fallback.bmp")).error, 6);  // read as BMP: not a BMP
+  ASSERT_TRUE(writeFile(scratch.file("fallback.txt"), probe("nothing known")));
+  EXPECT_EQ(readImageFile(scratch.file("fallback.txt")).error, 2);
 }
 
 TEST(ReadImage, ChecksItsArguments) {
@@ -255,7 +232,7 @@ TEST(ReadImage, ChecksItsArguments) {
   CISIO_Memory closed;
   EXPECT_EQ(IS40_ReadImage(&closed, &w, &h, 0, 0), nullptr);
   EXPECT_EQ(IS40_GetLastError(), 38);
-  Bytes file = readWholeFile(testPictures("psd_rgb8_raw").at(0).file);
+  Bytes file = readFileBytes(testPictures("psd_rgb8_raw").at(0).file);
   ISSource source = IS40_OpenMemorySource(file.data(), uint32_t(file.size()));
   EXPECT_EQ(IS40_ReadImage(source, &w, &h, 1, 0), nullptr);  // 4 bytes per pixel: not built
   EXPECT_EQ(IS40_GetLastError(), 5);
@@ -264,7 +241,7 @@ TEST(ReadImage, ChecksItsArguments) {
 
 #if QUENDLER_LIBRARY_CODECS
 TEST(ReadImage, DamagedLibraryFormats) {
-  Bytes png = readWholeFile(testPictures("png_rgb8").at(0).file);
+  Bytes png = readFileBytes(testPictures("png_rgb8").at(0).file);
   // A byte inside the compressed data: libpng raises an error (checksum or inflate).
   Bytes damaged = png;
   damaged[png.size() / 2] ^= 0x5A;
@@ -272,10 +249,10 @@ TEST(ReadImage, DamagedLibraryFormats) {
   // A file that ends inside the picture is a read error.
   Bytes cut(png.begin(), png.begin() + png.size() / 2);
   EXPECT_EQ(readImage(cut).error, 3);
-  Bytes jpeg = readWholeFile(testPictures("jpeg_rgb").at(0).file);
+  Bytes jpeg = readFileBytes(testPictures("jpeg_rgb").at(0).file);
   jpeg.resize(jpeg.size() / 2);
   EXPECT_EQ(readImage(jpeg).error, 3);
-  Bytes tiff = readWholeFile(testPictures("tiff_rgb_lzw").at(0).file);
+  Bytes tiff = readFileBytes(testPictures("tiff_rgb_lzw").at(0).file);
   tiff.resize(40);
   EXPECT_EQ(readImage(tiff).error, 3);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/frame.h"
+#include "imaging/owned_block.h"
 #include "imaging/sources.h"
 #include "psd_builder.h"
 #include "test_pictures.h"
@@ -67,7 +68,7 @@ TEST(PsdReader, DecodesWhatImageMagickWroteAsTheIndependentDecoderReadsIt) {
   ASSERT_GE(pictures.size(), 17u) << "pictures missing in " << QUENDLER_TEST_PICTURES;
   for (const TestPicture& p : pictures) {
     SCOPED_TRACE(p.name);
-    Bytes file = readWholeFile(p.file);
+    Bytes file = readFileBytes(p.file);
     DecodedPicture d = readPsd(file);
     ASSERT_TRUE(d.ok) << "error " << d.error;
     EXPECT_EQ(d.error, 0);
@@ -336,12 +337,11 @@ TEST(PsdReader, ChecksItsArgumentsFirst) {
   CISIO_Memory closed;
   EXPECT_EQ(IS40_ReadPSD(&closed, &w, &h, 24, nullptr, 0), nullptr);
   EXPECT_EQ(IS40_GetLastError(), 38);
-  BYTE* pixels = IS40_ReadPSD(source, &w, &h, 32, nullptr, 0);
+  OwnedBlock pixels(IS40_ReadPSD(source, &w, &h, 32, nullptr, 0));
   ASSERT_NE(pixels, nullptr);
   EXPECT_EQ(IS40_GetLastError(), 0);
-  EXPECT_EQ(pixels[0], 1);
-  EXPECT_EQ(pixels[2], 3);
-  GlobalFree(pixels);
+  EXPECT_EQ(pixels.get()[0], 1);
+  EXPECT_EQ(pixels.get()[2], 3);
   IS40_CloseSource(source);
 }
 
@@ -382,7 +382,7 @@ TEST(PsdDims, ReportsSizeAndTheResolutionImageMagickWrote) {
   std::vector<TestPicture> pictures = testPictures("psd_rgb8_rle");
   ASSERT_EQ(pictures.size(), 1u);
   // Written at 30 pixels per centimetre, which Photoshop keeps as 76.2 per inch, unit cm.
-  Dims d = dims(readWholeFile(pictures[0].file));
+  Dims d = dims(readFileBytes(pictures[0].file));
   ASSERT_TRUE(d.ok) << d.error;
   EXPECT_EQ(d.width, 37u);
   EXPECT_EQ(d.height, 23u);

@@ -6,27 +6,9 @@
 
 #include "imaging/frame.h"
 #include "imaging/sources.h"
+#include "tests/support/files.h"
 
 namespace {
-
-std::string tempPath(const char* name) { return ::testing::TempDir() + "quendler_sources_" + name; }
-
-std::string fileContents(const std::string& path) {
-  std::string s;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    int c;
-    while ((c = std::fgetc(f)) != EOF) s += static_cast<char>(c);
-    std::fclose(f);
-  }
-  return s;
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
 
 TEST(MemorySource, RefusesEmptyOrMissingBytes) {
   BYTE b = 0;
@@ -138,8 +120,9 @@ TEST(MemoryDest, CapacityAndHighWaterMark) {
 }
 
 TEST(FileDest, NewFileIsEmptiedAndSizedByWhatWasWritten) {
-  std::string path = tempPath("dest_new.bin");
-  writeFile(path, std::string(100, 'z'));
+  TempFolder folder("sources");
+  std::string path = folder.file("dest_new.bin");
+  ASSERT_TRUE(writeFile(path, std::string(100, 'z')));
   ISDest d = IS40_OpenFileDest(path.c_str(), FALSE);
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(IS40_GetLastError(), 0);
@@ -148,26 +131,25 @@ TEST(FileDest, NewFileIsEmptiedAndSizedByWhatWasWritten) {
   ASSERT_TRUE(d->GetSize(size));  // flushes first
   EXPECT_EQ(size, 7u);
   EXPECT_EQ(IS40_CloseDest(d), 7u);
-  EXPECT_EQ(fileContents(path), "1234567");
-  std::remove(path.c_str());
+  EXPECT_EQ(readFileText(path), "1234567");
 }
 
 TEST(FileDest, UpdateKeepsExistingBytesAndCreatesMissingFiles) {
-  std::string path = tempPath("dest_update.bin");
-  writeFile(path, "abcdefgh");
+  TempFolder folder("sources");
+  std::string path = folder.file("dest_update.bin");
+  ASSERT_TRUE(writeFile(path, "abcdefgh"));
   ISDest d = IS40_OpenFileDest(path.c_str(), TRUE);
   ASSERT_NE(d, nullptr);
   EXPECT_TRUE(d->WriteBytes("XY", 2));
   EXPECT_EQ(IS40_CloseDest(d), 8u);
-  EXPECT_EQ(fileContents(path), "XYcdefgh");
-  std::remove(path.c_str());
+  EXPECT_EQ(readFileText(path), "XYcdefgh");
+  std::remove(path.c_str());  // missing now: update creates it
 
   d = IS40_OpenFileDest(path.c_str(), TRUE);
   ASSERT_NE(d, nullptr);
   EXPECT_TRUE(d->WriteBytes("new", 3));
   EXPECT_EQ(IS40_CloseDest(d), 3u);
-  EXPECT_EQ(fileContents(path), "new");
-  std::remove(path.c_str());
+  EXPECT_EQ(readFileText(path), "new");
 }
 
 TEST(FileDest, BadPathsFailWithCode2) {
@@ -175,7 +157,8 @@ TEST(FileDest, BadPathsFailWithCode2) {
   EXPECT_EQ(IS40_GetLastError(), kIsErrCannotOpen);
   EXPECT_EQ(IS40_OpenFileDest(nullptr, FALSE), nullptr);
   EXPECT_EQ(IS40_GetLastError(), kIsErrCannotOpen);
-  std::string missingFolder = tempPath("no_such_folder/x.bmp");
+  TempFolder folder("sources");
+  std::string missingFolder = folder.file("no_such_folder/x.bmp");
   EXPECT_EQ(IS40_OpenFileDest(missingFolder.c_str(), FALSE), nullptr);
   EXPECT_EQ(IS40_GetLastError(), kIsErrCannotOpen);
   EXPECT_EQ(IS40_CloseDest(nullptr), 0u);
@@ -183,8 +166,9 @@ TEST(FileDest, BadPathsFailWithCode2) {
 }
 
 TEST(FileSource, ReadsSeeksAndReportsTheEnd) {
-  std::string path = tempPath("source.bin");
-  writeFile(path, "0123456789");
+  TempFolder folder("sources");
+  std::string path = folder.file("source.bin");
+  ASSERT_TRUE(writeFile(path, "0123456789"));
   ISSource s = IS40_OpenFileSource(path.c_str());
   ASSERT_NE(s, nullptr);
   EXPECT_STREQ(s->Name(), path.c_str());

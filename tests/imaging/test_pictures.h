@@ -3,14 +3,14 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "imaging/frame.h"
+#include "imaging/owned_block.h"
 #include "imaging/sources.h"
+#include "tests/support/files.h"
 
 #ifndef QUENDLER_TEST_PICTURES
 #error "QUENDLER_TEST_PICTURES must name the folder of the generated pictures"
@@ -27,21 +27,10 @@ inline std::string testPicturePath(const std::string& file) {
   return std::string(QUENDLER_TEST_PICTURES) + "/" + file;
 }
 
-inline std::vector<uint8_t> readWholeFile(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-  }
-  return bytes;
-}
-
 // Every picture of the manifest whose name starts with `prefix`.
 inline std::vector<TestPicture> testPictures(const std::string& prefix = "") {
   std::vector<TestPicture> pictures;
-  std::ifstream manifest(testPicturePath("pictures.txt"));
+  std::istringstream manifest(readFileText(testPicturePath("pictures.txt")));
   std::string line;
   while (std::getline(manifest, line)) {
     std::istringstream fields(line);
@@ -56,7 +45,7 @@ inline std::vector<TestPicture> testPictures(const std::string& prefix = "") {
 
 // The expected R, G, B bytes of a manifest picture.
 inline std::vector<uint8_t> expectedPixels(const TestPicture& p) {
-  return readWholeFile(testPicturePath(p.name + ".rgb"));
+  return readFileBytes(testPicturePath(p.name + ".rgb"));
 }
 
 // A decoded picture copied out of its returned block (which is freed).
@@ -77,15 +66,12 @@ DecodedPicture decodeFromMemory(const std::vector<uint8_t>& bytes, Reader read,
   ISSource source = IS40_OpenMemorySource(bytes.data(), uint32_t(bytes.size()));
   if (!source) return d;
   DWORD w = 0xDEADBEEF, h = 0xDEADBEEF;
-  BYTE* pixels = read(source, &w, &h);
+  OwnedBlock pixels(read(source, &w, &h));
   d.error = IS40_GetLastError();
   d.width = w;
   d.height = h;
   d.ok = pixels != nullptr;
-  if (pixels) {
-    d.pixels.assign(pixels, pixels + size_t(w) * h * bytesPerPixel);
-    GlobalFree(pixels);
-  }
+  if (pixels) d.pixels.assign(pixels.get(), pixels.get() + size_t(w) * h * bytesPerPixel);
   d.consumed = IS40_CloseSource(source);
   return d;
 }

@@ -10,6 +10,7 @@
 #include "imaging/frame.h"
 #include "imaging/glyph_rasterizer.h"
 #include "imaging/smooth_text.h"
+#include "tests/support/pictures.h"
 
 namespace {
 
@@ -52,14 +53,6 @@ class FakeRasterizer : public GlyphRasterizer {
   int maskWidth = 0, maskHeight = 0;
 };
 
-struct Picture {
-  DWORD width, height;
-  std::vector<BYTE> bytes;
-  Picture(DWORD w, DWORD h, BYTE fill) : width(w), height(h), bytes(size_t(w) * h * 3, fill) {}
-  BYTE* data() { return bytes.data(); }
-  const BYTE* at(int x, int y) const { return &bytes[(size_t(y) * width + x) * 3]; }
-};
-
 LOGFONTA font12() {
   LOGFONTA font{};
   font.lfHeight = -12;
@@ -80,16 +73,16 @@ class SmoothTextDraw : public ::testing::Test {
     setGlyphRasterizer(nullptr);
     IS40_SetTextTransparency(1.0);
   }
-  BOOL draw(Picture& picture, RECT rect, COLORREF colour, UINT format = 0, DWORD flags = 0, const char* text = "28") {
+  BOOL draw(RgbPicture& picture, RECT rect, COLORREF colour, UINT format = 0, DWORD flags = 0, const char* text = "28") {
     LOGFONTA font = font12();
-    return IS40_DrawSmoothTextOnRGB2(picture.data(), picture.width, picture.height, picture.width * 3, text, &font,
-                                     4, &rect, format, flags, colour);
+    return IS40_DrawSmoothTextOnRGB2(picture.data(), picture.width(), picture.height(), picture.width() * 3, text,
+                                     &font, 4, &rect, format, flags, colour);
   }
   FakeRasterizer fake;
 };
 
 TEST_F(SmoothTextDraw, AsksForTheScaledFontAndTheMarginedBitmap) {
-  Picture picture(40, 30, 0);
+  RgbPicture picture(40, 30, 0);
   ASSERT_TRUE(draw(picture, {5, 6, 25, 16}, 0xFFFFFF, 37));
   ASSERT_EQ(fake.renders, 1);
   EXPECT_EQ(fake.renderFont.lfHeight, -48);
@@ -109,7 +102,7 @@ TEST_F(SmoothTextDraw, AsksForTheScaledFontAndTheMarginedBitmap) {
 TEST_F(SmoothTextDraw, CoverageIsTheBlockMeanOfLitBigPixels) {
   // Mask pixel (k, 0) gets k lit big pixels of its 4 x 4 block, for k = 0 ... 16.
   fake.paint = [](int x, int y) { return y < 4 && (x % 4) + 4 * y < (x / 4); };
-  Picture picture(20, 1, 0);
+  RgbPicture picture(20, 1, 0);
   ASSERT_TRUE(draw(picture, {3, 0, 14, 1}, 0xFFFFFF));  // mask starts at x = 0 (margin 3)
   for (int k = 0; k <= 16; ++k) {
     const int coverage = k * 255 / 16;
@@ -126,7 +119,7 @@ TEST_F(SmoothTextDraw, OpacityScalesEveryLitBigPixel) {
   const int lit[] = {255, 127, 63, 33};
   for (int i = 0; i < 4; ++i) {
     IS40_SetTextTransparency(opacities[i]);
-    Picture picture(10, 4, 0);
+    RgbPicture picture(10, 4, 0);
     ASSERT_TRUE(draw(picture, {3, 0, 7, 4}, 0x0000FF));
     EXPECT_EQ(picture.at(5, 2)[0], entry(lit[i], 255)) << opacities[i];
     EXPECT_EQ(picture.at(5, 2)[1], 0);
@@ -135,7 +128,7 @@ TEST_F(SmoothTextDraw, OpacityScalesEveryLitBigPixel) {
   EXPECT_EQ(entry(33, 255), 32);
   // Full coverage of colour 0 over white gives 0.
   IS40_SetTextTransparency(1.0);
-  Picture white(10, 4, 255);
+  RgbPicture white(10, 4, 255);
   ASSERT_TRUE(draw(white, {3, 0, 7, 4}, 0x000000));
   EXPECT_EQ(white.at(4, 1)[0], 0);
 }
@@ -143,15 +136,15 @@ TEST_F(SmoothTextDraw, OpacityScalesEveryLitBigPixel) {
 TEST_F(SmoothTextDraw, OpacityZeroChangesNothing) {
   fake.paint = [](int, int) { return true; };
   IS40_SetTextTransparency(0.0);
-  Picture picture(30, 20, 77);
-  const std::vector<BYTE> before = picture.bytes;
+  RgbPicture picture(30, 20, 77);
+  const std::vector<BYTE> before = picture.bytes();
   EXPECT_TRUE(draw(picture, {2, 2, 28, 18}, 0xFFFFFF));
-  EXPECT_EQ(picture.bytes, before);
+  EXPECT_EQ(picture.bytes(), before);
 }
 
 TEST_F(SmoothTextDraw, MarginsReachOneSpaceBeyondBothEdgesAndNoFurther) {
   fake.paint = [](int, int) { return true; };  // ink everywhere, margins included
-  Picture picture(40, 20, 0);
+  RgbPicture picture(40, 20, 0);
   ASSERT_TRUE(draw(picture, {10, 5, 20, 9}, 0xFFFFFF));
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 40; ++x) {
@@ -167,7 +160,7 @@ TEST_F(SmoothTextDraw, FormatCentredInkLandsCentredAndIsClippedAtThePicture) {
     const int cx = (fake.renderRect.left + fake.renderRect.right) / 2, cy = fake.renderRect.bottom / 2;
     return x >= cx - 8 && x < cx + 8 && y >= cy - 4 && y < cy + 4;
   };
-  Picture picture(40, 20, 0);
+  RgbPicture picture(40, 20, 0);
   ASSERT_TRUE(draw(picture, {10, 4, 30, 14}, 0xFFFFFF, 37));
   // A 4 x 2 block centred in (10, 4) - (30, 14).
   for (int y = 0; y < 20; ++y)
@@ -176,7 +169,7 @@ TEST_F(SmoothTextDraw, FormatCentredInkLandsCentredAndIsClippedAtThePicture) {
 
   // Half outside on the left and at the bottom: only the picture's pixels change.
   fake.paint = [](int, int) { return true; };
-  Picture small(8, 6, 0);
+  RgbPicture small(8, 6, 0);
   ASSERT_TRUE(draw(small, {-5, 3, 6, 12}, 0xFFFFFF, 37));
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 8; ++x) ASSERT_EQ(small.at(x, y)[0], (x < 6 + 3 && y >= 3) ? 255 : 0) << x << "," << y;
@@ -186,7 +179,7 @@ TEST_F(SmoothTextDraw, BottomUpTargetFlipsTheMaskAndItsPlace) {
   // Ink only in the top big row of the text: on a bottom-up target it lands in the stored row
   // that shows at the top of the rectangle.
   fake.paint = [](int, int y) { return y < 4; };
-  Picture picture(20, 10, 0);
+  RgbPicture picture(20, 10, 0);
   ASSERT_TRUE(draw(picture, {5, 2, 10, 5}, 0xFFFFFF, 0, kTextBottomUp));
   // Stored rows run bottom-up: visual rows 2..4 are stored rows 7..5; the top one is row 7.
   for (int y = 0; y < 10; ++y) EXPECT_EQ(picture.at(6, y)[0], y == 7 ? 255 : 0) << y;
@@ -206,16 +199,16 @@ TEST_F(SmoothTextDraw, ScatteredInkAtManyScalesIsTheBlockMeanEverywhere) {
       fake.paint = lit;
       for (DWORD flags : {DWORD(0), DWORD(kTextBottomUp)}) {
         for (RECT rect : {RECT{-2, 1, 9, 4}, RECT{6, 0, 19, 3}}) {
-          Picture picture(17, 5, 40);
+          RgbPicture picture(17, 5, 40);
           LOGFONTA font = font12();
-          ASSERT_TRUE(IS40_DrawSmoothTextOnRGB2(picture.data(), picture.width, picture.height, picture.width * 3, "28",
-                                                &font, scale, &rect, 0, flags, 0xFFFFFF));
+          ASSERT_TRUE(IS40_DrawSmoothTextOnRGB2(picture.data(), picture.width(), picture.height(), picture.width() * 3,
+                                                "28", &font, scale, &rect, 0, flags, 0xFFFFFF));
           const int rows = rect.bottom - rect.top, bigRows = rows * scale;
           const int originX = rect.left - 3;  // one space of margin
-          for (int y = 0; y < int(picture.height); ++y) {
+          for (int y = 0; y < picture.height(); ++y) {
             // The stored row y shows at visual row (height - 1 - y) on a bottom-up target.
-            const int visual = flags ? int(picture.height) - 1 - y : y;
-            for (int x = 0; x < int(picture.width); ++x) {
+            const int visual = flags ? picture.height() - 1 - y : y;
+            for (int x = 0; x < picture.width(); ++x) {
               int expected = 40;
               const int column = x - originX, maskRow = visual - rect.top;
               if (column >= 0 && column < rect.right - rect.left + 6 && maskRow >= 0 && maskRow < rows) {
@@ -239,8 +232,8 @@ TEST_F(SmoothTextDraw, ScatteredInkAtManyScalesIsTheBlockMeanEverywhere) {
 
 TEST_F(SmoothTextDraw, EmptyRectanglesAndTextDrawNothing) {
   fake.paint = [](int, int) { return true; };
-  Picture picture(20, 10, 9);
-  const std::vector<BYTE> before = picture.bytes;
+  RgbPicture picture(20, 10, 9);
+  const std::vector<BYTE> before = picture.bytes();
   EXPECT_TRUE(draw(picture, {5, 5, 5, 9}, 0xFFFFFF));
   EXPECT_TRUE(draw(picture, {5, 5, 9, 5}, 0xFFFFFF));
   EXPECT_TRUE(draw(picture, {9, 5, 5, 9}, 0xFFFFFF));
@@ -248,15 +241,15 @@ TEST_F(SmoothTextDraw, EmptyRectanglesAndTextDrawNothing) {
   LOGFONTA font = font12();
   RECT rect = {1, 1, 9, 9};
   EXPECT_TRUE(IS40_DrawSmoothTextOnRGB2(picture.data(), 20, 10, 60, nullptr, &font, 4, &rect, 0, 0, 0));
-  EXPECT_EQ(picture.bytes, before);
+  EXPECT_EQ(picture.bytes(), before);
   EXPECT_EQ(fake.renders, 0);
   EXPECT_EQ(IS40_GetLastError(), 0);
 }
 
 TEST_F(SmoothTextDraw, FailuresReportTheirCodeAndLeaveThePicture) {
   fake.paint = [](int, int) { return true; };
-  Picture picture(20, 10, 9);
-  const std::vector<BYTE> before = picture.bytes;
+  RgbPicture picture(20, 10, 9);
+  const std::vector<BYTE> before = picture.bytes();
   LOGFONTA font = font12();
   RECT rect = {1, 1, 9, 9};
   EXPECT_FALSE(IS40_DrawSmoothTextOnRGB2(nullptr, 20, 10, 60, "x", &font, 4, &rect, 0, 0, 0));
@@ -274,13 +267,13 @@ TEST_F(SmoothTextDraw, FailuresReportTheirCodeAndLeaveThePicture) {
   fake.measureError = kIsErrGdi;
   EXPECT_FALSE(draw(picture, rect, 0xFFFFFF));
   EXPECT_EQ(IS40_GetLastError(), kIsErrGdi);
-  EXPECT_EQ(picture.bytes, before);
+  EXPECT_EQ(picture.bytes(), before);
 
   // A huge rectangle is refused as out of memory instead of being allocated.
   fake.measureError = 0;
   EXPECT_FALSE(draw(picture, {0, 0, 200000, 200000}, 0xFFFFFF));
   EXPECT_EQ(IS40_GetLastError(), kIsErrOutOfMemory);
-  EXPECT_EQ(picture.bytes, before);
+  EXPECT_EQ(picture.bytes(), before);
 
   // The next good call clears the error.
   EXPECT_TRUE(draw(picture, rect, 0xFFFFFF));
@@ -355,7 +348,7 @@ TEST(SmoothTextOpacity, EachThreadHasItsOwn) {
   std::thread worker([&] {
     IS40_SetTextTransparency(0.5);
     seenInWorker = currentTextTransparency();
-    Picture picture(10, 4, 0);
+    RgbPicture picture(10, 4, 0);
     LOGFONTA font = font12();
     RECT rect = {3, 0, 7, 4};
     IS40_DrawSmoothTextOnRGB2(picture.data(), 10, 4, 30, "x", &font, 4, &rect, 0, 0, 0xFFFFFF);
@@ -365,7 +358,7 @@ TEST(SmoothTextOpacity, EachThreadHasItsOwn) {
   EXPECT_EQ(seenInWorker, 0.5);
   EXPECT_EQ(workerPixel, entry(127, 255));
   EXPECT_EQ(currentTextTransparency(), 1.0);
-  Picture picture(10, 4, 0);
+  RgbPicture picture(10, 4, 0);
   LOGFONTA font = font12();
   RECT rect = {3, 0, 7, 4};
   ASSERT_TRUE(IS40_DrawSmoothTextOnRGB2(picture.data(), 10, 4, 30, "x", &font, 4, &rect, 0, 0, 0xFFFFFF));

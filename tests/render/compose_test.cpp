@@ -13,17 +13,15 @@
 
 #include "calendar/date_arith.h"
 #include "imaging/bmp.h"
+#include "imaging/owned_block.h"
 #include "imaging/smooth_text.h"
 #include "imaging/sources.h"
 #include "platform/resources.h"
 #include "tests/imaging/psd_builder.h"
+#include "tests/support/files.h"
+#include "tests/support/pictures.h"
 
 namespace {
-
-struct Rgb {
-  uint8_t r, g, b;
-  bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-};
 
 const Rgb kBackground{10, 20, 30};
 const Rgb kDecorative{0, 200, 0};
@@ -124,12 +122,10 @@ int findFake(const char* type, const char* name, const unsigned char** data, uns
   return 1;
 }
 
+// The wallpaper files of this test program, removed at its end.
 std::string tempFile(const char* leaf) {
-#ifdef _WIN32
-  return std::string(".\\quendler_compose_") + leaf;
-#else
-  return std::string("/tmp/quendler_compose_") + leaf;
-#endif
+  static TempFolder folder("compose");
+  return folder.file(leaf);
 }
 
 std::unique_ptr<WallpaperJob> makeJob(int d, int m, int y, int W, int H, const char* leaf) {
@@ -147,41 +143,9 @@ std::unique_ptr<WallpaperJob> makeJob(int d, int m, int y, int W, int H, const c
   return job;
 }
 
-struct Canvas {
-  BYTE* pixels = nullptr;
-  int W = 0, H = 0;
-  ~Canvas() {
-    if (pixels) GlobalFree(pixels);
-  }
-  Rgb at(int x, int y) const {
-    const BYTE* p = pixels + (size_t(y) * W + x) * 3;
-    return {p[0], p[1], p[2]};
-  }
-  int count(Rgb c, int x0, int y0, int x1, int y1) const {
-    int n = 0;
-    for (int y = y0 < 0 ? 0 : y0; y < y1 && y < H; ++y)
-      for (int x = x0 < 0 ? 0 : x0; x < x1 && x < W; ++x)
-        if (at(x, y) == c) ++n;
-    return n;
-  }
-};
-
-std::vector<unsigned char> readFile(const std::string& path) {
-  std::vector<unsigned char> out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  unsigned char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-  std::fclose(f);
-  return out;
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
+// The wallpaper the job composes, owned by the test.
+RgbPicture compose(const WallpaperJob& job, WallpaperResult& result) {
+  return RgbPicture::adopt(composeWallpaperImage(job, result), job.W, job.H);
 }
 
 Rgb expectedTile(const WallpaperResult& r, int row, int column) {
@@ -201,28 +165,25 @@ TEST(ComposeWallpaper, TilesLieOverTheirCellsWithTheKeyColourLeftOut) {
   job->look.weekdayHeader = 0;  // the large header texts would reach into row 1
   job->look.weekNumbers = 0;
   WallpaperResult result;
-  Canvas c;
-  c.pixels = composeWallpaperImage(*job, result);
-  c.W = job->W;
-  c.H = job->H;
-  ASSERT_NE(c.pixels, nullptr);
+  RgbPicture c = compose(*job, result);
+  ASSERT_TRUE(c);
   const SheetLayout& l = result.layout;
   EXPECT_EQ(l.s, -7);
   for (int row = 1; row <= 6; ++row)
     for (int column = 1; column <= 7; ++column) {
       int x = cellLeft(l, column), y = cellTop(l, row);
       int sx = x + l.cw * 3 / 4, sy = y + l.ch * 3 / 4;
-      if (sx >= c.W || sy >= c.H) continue;
-      EXPECT_EQ(c.at(sx, sy), expectedTile(result, row, column)) << row << "," << column;
+      if (sx >= c.width() || sy >= c.height()) continue;
+      EXPECT_EQ(c.rgb(sx, sy), expectedTile(result, row, column)) << row << "," << column;
       // The key-coloured top-left quarter lets the background through (no text lies there).
-      EXPECT_EQ(c.at(x + l.cw / 3, y + l.ch / 3), kBackground) << row << "," << column;
+      EXPECT_EQ(c.rgb(x + l.cw / 3, y + l.ch / 3), kBackground) << row << "," << column;
     }
   // Day 3 is a Thursday in row 2, day 24 a Thursday in row 5, today in row 3.
   EXPECT_EQ(result.cells.at(2, 4), kCellAppointmentBase + 5);
   EXPECT_EQ(result.cells.at(5, 4), kCellSpecialDay);
   EXPECT_EQ(result.cells.at(3, 4), kCellMonthPicture);
   // Nothing of the canvas is left black: the background covers it all.
-  EXPECT_EQ(c.count(Rgb{0, 0, 0}, 0, 0, c.W, c.H), 0);
+  EXPECT_EQ(c.count(Rgb{0, 0, 0}), 0);
 }
 
 TEST(ComposeWallpaper, TextColoursOfTodayAndFreeDays) {
@@ -231,11 +192,8 @@ TEST(ComposeWallpaper, TextColoursOfTodayAndFreeDays) {
   job->look.weekdayHeader = 1;
   job->look.weekNumbers = 1;
   WallpaperResult result;
-  Canvas c;
-  c.pixels = composeWallpaperImage(*job, result);
-  c.W = job->W;
-  c.H = job->H;
-  ASSERT_NE(c.pixels, nullptr);
+  RgbPicture c = compose(*job, result);
+  ASSERT_TRUE(c);
   const SheetLayout& l = result.layout;
   auto box = [&](int d, Rgb colour) {
     int k = d - l.s;
@@ -249,7 +207,7 @@ TEST(ComposeWallpaper, TextColoursOfTodayAndFreeDays) {
   EXPECT_GT(box(13, red), 20);
   EXPECT_GT(box(10, white), 20);
   EXPECT_EQ(box(10, red), 0);
-  EXPECT_EQ(c.count(yellow, 0, 0, c.W, c.H), box(11, yellow));
+  EXPECT_EQ(c.count(yellow), box(11, yellow));
 }
 
 TEST(ComposeWallpaper, WritesTheBmpAndKeepsTheOldFileOnFailure) {
@@ -259,33 +217,29 @@ TEST(ComposeWallpaper, WritesTheBmpAndKeepsTheOldFileOnFailure) {
   ASSERT_EQ(ComposeWallpaper(*job, result), 1);
   EXPECT_EQ(result.ok, 1);
   EXPECT_EQ(result.oldDay, 15);
-  std::vector<unsigned char> file = readFile(job->path);
+  std::vector<uint8_t> file = readFileBytes(job->path);
   ASSERT_EQ(file.size(), 54u + 2400u * 600u);
   EXPECT_EQ(file[0], 'B');
   EXPECT_EQ(file[1], 'M');
-  EXPECT_EQ(readFile(std::string(job->path) + ".tmp").size(), 0u);
+  EXPECT_EQ(readFileBytes(std::string(job->path) + ".tmp").size(), 0u);
 
   // The file holds the canvas exactly.
   WallpaperResult again;
-  Canvas c;
-  c.pixels = composeWallpaperImage(*job, again);
-  c.W = 800;
-  c.H = 600;
+  RgbPicture c = compose(*job, again);
   ISSource source = IS40_OpenMemorySource(file.data(), static_cast<DWORD>(file.size()));
   DWORD w = 0, h = 0;
-  BYTE* back = IS40_ReadBMP(source, &w, &h, 24, nullptr, 0);
+  OwnedBlock back(IS40_ReadBMP(source, &w, &h, 24, nullptr, 0));
   IS40_CloseSource(source);
   ASSERT_NE(back, nullptr);
-  EXPECT_EQ(std::memcmp(back, c.pixels, 800 * 600 * 3), 0);
-  GlobalFree(back);
+  EXPECT_EQ(std::memcmp(back.get(), c.data(), 800 * 600 * 3), 0);
 
   // A missing background writes nothing.
-  writeFile(job->path, "alt");
+  ASSERT_TRUE(writeFile(job->path, "alt"));
   job->look.background = 7;
   EXPECT_EQ(ComposeWallpaper(*job, result), 0);
   EXPECT_EQ(result.ok, 0);
-  std::vector<unsigned char> old = readFile(job->path);
-  EXPECT_EQ(std::string(old.begin(), old.end()), "alt");
+  std::string old = readFileText(job->path);
+  EXPECT_EQ(old, "alt");
 
   // A write that cannot start (a folder where the temporary file should go) keeps it too.
   job->look.background = 0;
@@ -296,8 +250,7 @@ TEST(ComposeWallpaper, WritesTheBmpAndKeepsTheOldFileOnFailure) {
   ASSERT_EQ(std::system(("mkdir '" + blocker + "'").c_str()), 0);
 #endif
   EXPECT_EQ(ComposeWallpaper(*job, result), 0);
-  old = readFile(job->path);
-  EXPECT_EQ(std::string(old.begin(), old.end()), "alt");
+  EXPECT_EQ(readFileText(job->path), "alt");
 #ifdef _WIN32
   std::system(("rmdir " + blocker).c_str());
 #else
@@ -305,7 +258,7 @@ TEST(ComposeWallpaper, WritesTheBmpAndKeepsTheOldFileOnFailure) {
 #endif
   // And the next good run replaces the old file.
   EXPECT_EQ(ComposeWallpaper(*job, result), 1);
-  EXPECT_EQ(readFile(job->path).size(), 54u + 2400u * 600u);
+  EXPECT_EQ(readFileBytes(job->path).size(), 54u + 2400u * 600u);
   std::remove(job->path);
 }
 
@@ -313,9 +266,8 @@ TEST(ComposeWallpaper, TooLargeFontShrinksAndIsHandedBack) {
   auto job = makeJob(15, 3, 2011, 800, 600, "font.bmp");
   job->look.sheetFont.lfHeight = -128;
   WallpaperResult result;
-  Canvas c;
-  c.pixels = composeWallpaperImage(*job, result);
-  ASSERT_NE(c.pixels, nullptr);
+  RgbPicture c = compose(*job, result);
+  ASSERT_TRUE(c);
   EXPECT_EQ(result.sheetFontChanged, 1);
   EXPECT_GT(result.sheetFontHeight, -128);
   EXPECT_LT(result.sheetFontHeight, -7);
@@ -328,7 +280,7 @@ TEST(ComposeWallpaper, TooLargeFontShrinksAndIsHandedBack) {
 
   WallpaperResult defaults;
   auto plain = makeJob(15, 3, 2011, 800, 600, "font.bmp");
-  GlobalFree(composeWallpaperImage(*plain, defaults));
+  OwnedBlock discarded(composeWallpaperImage(*plain, defaults));
   EXPECT_EQ(defaults.sheetFontChanged, 0);
   EXPECT_EQ(defaults.sheetFontHeight, -30);
 }
@@ -339,14 +291,13 @@ TEST(ComposeWallpaper, WorkerThreadsGiveTheSameWallpaperAsOneThread) {
   jobB->look.region = 2;
   jobB->appointmentPictures[9] = 3;
   WallpaperResult ra, rb;
-  Canvas alone;
-  alone.pixels = composeWallpaperImage(*jobA, ra);
-  ASSERT_NE(alone.pixels, nullptr);
+  RgbPicture alone = compose(*jobA, ra);
+  ASSERT_TRUE(alone);
 
   // The worker composes while this thread draws text at another opacity and composes too.
-  BYTE* fromWorker = nullptr;
+  OwnedBlock fromWorker;
   WallpaperResult rw;
-  std::thread worker([&] { fromWorker = composeWallpaperImage(*jobA, rw); });
+  std::thread worker([&] { fromWorker.reset(composeWallpaperImage(*jobA, rw)); });
   std::vector<BYTE> icon(32 * 32 * 3, 0);
   LOGFONTA font{};
   font.lfHeight = -20;
@@ -357,15 +308,13 @@ TEST(ComposeWallpaper, WorkerThreadsGiveTheSameWallpaperAsOneThread) {
     IS40_SetTextTransparency(0.3);
     IS40_DrawSmoothTextOnRGB2(icon.data(), 32, 32, 96, "17", &font, 4, &rect, 37, 0, 0xFFFFFF);
   }
-  BYTE* second = composeWallpaperImage(*jobB, rb);
+  OwnedBlock second(composeWallpaperImage(*jobB, rb));
   worker.join();
   ASSERT_NE(fromWorker, nullptr);
   ASSERT_NE(second, nullptr);
-  EXPECT_EQ(std::memcmp(fromWorker, alone.pixels, 1024 * 768 * 3), 0);
+  EXPECT_EQ(std::memcmp(fromWorker.get(), alone.data(), 1024 * 768 * 3), 0);
   for (int r = 1; r <= 6; ++r)
     for (int col = 1; col <= 7; ++col) EXPECT_EQ(rw.cells.at(r, col), ra.cells.at(r, col));
-  GlobalFree(fromWorker);
-  GlobalFree(second);
 
   // The whole job, file included, on a worker thread.
   std::remove(jobB->path);
@@ -373,7 +322,7 @@ TEST(ComposeWallpaper, WorkerThreadsGiveTheSameWallpaperAsOneThread) {
   std::thread writer([&] { ok = ComposeWallpaper(*jobB, rb); });
   writer.join();
   EXPECT_EQ(ok, 1);
-  EXPECT_EQ(readFile(jobB->path).size(), 54u + 3840u * 720u);
+  EXPECT_EQ(readFileBytes(jobB->path).size(), 54u + 3840u * 720u);
   std::remove(jobB->path);
 }
 
@@ -387,13 +336,12 @@ TEST(ComposeWallpaper, TheProgramsOwnPictures) {
     char name[8];
     std::snprintf(name, sizeof name, "HG%03d", hg);
     DWORD w = 0, h = 0;
-    BYTE* pixels = loadBackgroundFromResources(nullptr, name, &w, &h);
+    OwnedBlock pixels(loadBackgroundFromResources(nullptr, name, &w, &h));
     ASSERT_NE(pixels, nullptr) << name;
     EXPECT_GE(w, 16u);
     EXPECT_LE(w, 200u);
     EXPECT_GE(h, 11u);
     EXPECT_LE(h, 140u);
-    GlobalFree(pixels);
   }
   auto job = makeJob(24, 12, 2009, 1920, 1080, "own.bmp");
   job->findPicture = nullptr;
@@ -401,7 +349,7 @@ TEST(ComposeWallpaper, TheProgramsOwnPictures) {
   WallpaperResult result;
   EXPECT_EQ(ComposeWallpaper(*job, result), 1);
   EXPECT_EQ(result.cells.at(5, 4), kCellSpecialDay);  // Christmas Eve is today
-  EXPECT_EQ(readFile(job->path).size(), 54u + 5760u * 1080u);
+  EXPECT_EQ(readFileBytes(job->path).size(), 54u + 5760u * 1080u);
   std::remove(job->path);
 }
 

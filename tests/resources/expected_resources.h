@@ -7,7 +7,7 @@
 #include <vector>
 
 enum class Form {
-  CellTile,      // PSD 296 x 256 on the key colour 0x946D4A, day-number quarter free
+  CellTile,      // PSD 296 x 256 on the key colour 0x946D4A, day number's corner free
   MonthTile,     // the same; 292 x 256 is allowed too
   AlarmPicture,  // PSD 296 x 256, shown whole in the alarm window and the editor
   Preview,       // PSD 578 x 416 on the key colour 0x826946
