@@ -256,7 +256,7 @@ TEST(BmpReader, PackedDibsDecodeAsTheirFiles) {
   for (const ManifestEntry& e : manifest()) {
     if (e.error) continue;
     SCOPED_TRACE(e.name);
-    Bytes file = readFile(picture(e.file));
+    Bytes file = readFileBytes(picture(e.file));
     ASSERT_GT(file.size(), 26u);
     uint32_t headerSize = get32(file, 14), offBits = get32(file, 10);
     uint32_t table = 0;
@@ -276,7 +276,7 @@ TEST(BmpReader, PackedDibsDecodeAsTheirFiles) {
     ASSERT_TRUE(pixels);
     EXPECT_EQ(w, e.w);
     EXPECT_EQ(h, e.h);
-    EXPECT_EQ(Bytes(pixels.get(), pixels.get() + size_t(w) * h * 3), readFile(picture(e.name + ".rgb")));
+    EXPECT_EQ(Bytes(pixels.get(), pixels.get() + size_t(w) * h * 3), readFileBytes(picture(e.name + ".rgb")));
     ++packed;
   }
   EXPECT_GE(packed, 8);

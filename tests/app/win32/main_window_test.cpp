@@ -12,6 +12,8 @@
 #include "app/win32/tray.h"
 #include "platform/clock.h"
 #include "tests/imaging/gdi_test_support.h"
+#include "tests/support/clock_guard.h"
+#include "tests/support/settings_guard.h"
 
 namespace {
 
@@ -36,6 +38,8 @@ void openShowAndClose(std::string* dateLine = nullptr) {
 }
 
 TEST(MainWindow, ShowsTheDayAndGivesBackEveryGdiObjectWhenClosed) {
+  ClockGuard clock;
+  SettingsGuard settings;
   programInstance = GetModuleHandleA(nullptr);
   LocalTime t;
   ASSERT_EQ(parseLocalTime("2024-12-24 10:00:00", t), 1);
@@ -48,8 +52,6 @@ TEST(MainWindow, ShowsTheDayAndGivesBackEveryGdiObjectWhenClosed) {
   const size_t before = freeGdiHandles();
   for (int i = 0; i < 3; ++i) openShowAndClose();
   EXPECT_EQ(freeGdiHandles(), before);
-
-  clearClockStart();
 }
 
 }  // namespace
