@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "imaging/image_ops.h"
 #include "imaging/image_reader.h"
@@ -36,9 +37,9 @@ int fitDayNumberFont(LOGFONTA& font, const char* text, const RECT& box) {
   return 1;
 }
 
-BYTE* renderSmallDayIcon(int day, int w, int h, COLORREF background, COLORREF colour) {
+OwnedBlock renderSmallDayIcon(int day, int w, int h, COLORREF background, COLORREF colour) {
   if (w <= 0 || h <= 0) return nullptr;
-  BYTE* image = static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(w) * h * 3));
+  OwnedBlock image(static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(w) * h * 3)));
   if (!image) return nullptr;
   char text[16];
   std::snprintf(text, sizeof text, "%d", day);
@@ -46,37 +47,32 @@ BYTE* renderSmallDayIcon(int day, int w, int h, COLORREF background, COLORREF co
   dayNumberFont(font, kSmallIconStartHeight);
   RECT box = {0, 0, w, h};
   bool ok = fitDayNumberFont(font, text, box) &&
-            IS40_FillSolidRect(image, w, h, 3, w * 3, &box, background, 0) &&
-            IS40_DrawSmoothTextOnRGB2(image, w, h, w * 3, text, &font, 4, &box, kCentredLine, 0, colour);
-  if (!ok) {
-    GlobalFree(image);
-    return nullptr;
-  }
+            IS40_FillSolidRect(image.get(), w, h, 3, w * 3, &box, background, 0) &&
+            IS40_DrawSmoothTextOnRGB2(image.get(), w, h, w * 3, text, &font, 4, &box, kCentredLine, 0, colour);
+  if (!ok) image.reset();
   return image;
 }
 
-BYTE* renderDayIcon(int day, COLORREF colour, const void* calendarBitmap, uint32_t size, DWORD* w,
-                    DWORD* h) {
-  if (!calendarBitmap || !size || !w || !h) return nullptr;
+OwnedImage renderDayIcon(int day, COLORREF colour, const void* calendarBitmap, uint32_t size) {
+  OwnedImage icon;
+  if (!calendarBitmap || !size) return icon;
   ISSource source = IS40_OpenMemorySource(calendarBitmap, size);
-  if (!source) return nullptr;
+  if (!source) return icon;
   DWORD width = 0, height = 0;
-  BYTE* image = IS40_ReadImage(source, &width, &height, 0, 0);
+  OwnedBlock image(IS40_ReadImage(source, &width, &height, 0, 0));
   IS40_CloseSource(source);
-  if (!image) return nullptr;
+  if (!image) return icon;
   char text[16];
   std::snprintf(text, sizeof text, "%d", day);
   LOGFONTA font;
   dayNumberFont(font, kDayIconStartHeight);
   RECT box = kDayIconBox;
   bool ok = fitDayNumberFont(font, text, box) &&
-            IS40_DrawSmoothTextOnRGB2(image, width, height, width * 3, text, &font, 4, &box,
+            IS40_DrawSmoothTextOnRGB2(image.get(), width, height, width * 3, text, &font, 4, &box,
                                       kCentredLine, 0, colour);
-  if (!ok) {
-    GlobalFree(image);
-    return nullptr;
-  }
-  *w = width;
-  *h = height;
-  return image;
+  if (!ok) return icon;
+  icon.pixels = std::move(image);
+  icon.width = width;
+  icon.height = height;
+  return icon;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "imaging/owned_block.h"
 #include "platform/win_compat.h"
 
 constexpr COLORREF kSmallIconBackground = 0x00FFFF;  // yellow
@@ -27,11 +28,10 @@ void dayNumberFont(LOGFONTA& font, int height);
 // when measuring failed.
 int fitDayNumberFont(LOGFONTA& font, const char* text, const RECT& box);
 
-// A w x h RgbImage (GlobalAlloc, caller frees with GlobalFree): the background with the day
-// number centred in the colour. Null on failure.
-BYTE* renderSmallDayIcon(int day, int w, int h, COLORREF background, COLORREF colour);
+// A w x h RgbImage: the background with the day number centred in the colour. Empty on
+// failure.
+OwnedBlock renderSmallDayIcon(int day, int w, int h, COLORREF background, COLORREF colour);
 
-// The ICON_KAL picture (the bytes of a BMP file) with the day number in the box. The size goes
-// to w and h. Null on failure.
-BYTE* renderDayIcon(int day, COLORREF colour, const void* calendarBitmap, uint32_t size,
-                    DWORD* w, DWORD* h);
+// The ICON_KAL picture (the bytes of a BMP file) with the day number in the box, at the
+// picture's size. Empty on failure.
+OwnedImage renderDayIcon(int day, COLORREF colour, const void* calendarBitmap, uint32_t size);

@@ -3,37 +3,45 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <utility>
 
+#include "alarms/appointment_file.h"
 #include "app/day_icon.h"
 #include "app/day_texts.h"
 #include "app/hotkeys.h"
 #include "app/settings.h"
+#include "app/wallpaper_look.h"
 #include "app/win32/help.h"
 #include "app/win32/program.h"
 #include "app/win32/tray.h"
-#include "app/win32/wallpaper_job.h"
 #include "calendar/moon.h"
 #include "imaging/frame.h"
 #include "imaging/image_ops.h"
+#include "imaging/owned_block.h"
 #include "imaging/win32/gdi_bridge.h"
+#include "platform/win32/handles.h"
+#include "render/win32/wallpaper_job.h"
 
 MainWindowState mainState;
-HICON currentDayIcon = nullptr;
 
 namespace {
 
 constexpr DWORD kJobWaitAtEnd = 5000;
 
 HINSTANCE instanceOfWindow = nullptr;
-bool timerRunning = false;
-HFONT boldFont = nullptr;
-HBITMAP titleBitmap = nullptr;
-HBITMAP scaledTitleBitmap = nullptr;
 UINT taskbarCreatedMessage = 0;
 
-// The desktop's icon list; searched once.
-bool iconListSearched = false;
-HWND iconList = nullptr;
+// What the main window holds while it exists; its tear-down drops the whole record.
+struct MainWindowHandles {
+  bool timerRunning = false;
+  OwnedFont boldFont;   // the date line's
+  OwnedBitmap title;    // the title picture, scaled to its control
+  OwnedIcon dayIcon;    // today's number on the calendar picture
+  // The desktop's icon list (the shell's window, not ours); searched once.
+  bool iconListSearched = false;
+  HWND iconList = nullptr;
+};
+MainWindowHandles window;
 
 struct Geometry {
   WorkArea area;
@@ -54,26 +62,26 @@ Geometry readGeometry(HWND dialog) {
 }
 
 void setDesktopIconTextColour(COLORREF colour) {
-  if (!iconListSearched) {
-    iconListSearched = true;
+  if (!window.iconListSearched) {
+    window.iconListSearched = true;
     HWND progman = FindWindowA("Progman", "Program Manager");
     HWND view = progman ? FindWindowExA(progman, nullptr, "SHELLDLL_DefView", nullptr) : nullptr;
-    iconList = view ? FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
+    window.iconList = view ? FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
   }
-  if (!iconList || !IsWindow(iconList)) return;
-  if (ListView_GetTextBkColor(iconList) == CLR_NONE) return;
-  ListView_SetTextBkColor(iconList, CLR_NONE);
-  ListView_SetTextColor(iconList, colour);
-  InvalidateRect(iconList, nullptr, TRUE);
-  UpdateWindow(iconList);
+  HWND list = window.iconList;
+  if (!list || !IsWindow(list)) return;
+  if (ListView_GetTextBkColor(list) == CLR_NONE) return;
+  ListView_SetTextBkColor(list, CLR_NONE);
+  ListView_SetTextColor(list, colour);
+  InvalidateRect(list, nullptr, TRUE);
+  UpdateWindow(list);
 }
 
 bool displayTooPoor() {
-  HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  OwnedDc dc(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
   if (!dc) return false;
-  int colours = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) ? GetDeviceCaps(dc, SIZEPALETTE)
-                                                             : GetDeviceCaps(dc, NUMCOLORS);
-  DeleteDC(dc);
+  int colours = (GetDeviceCaps(dc.get(), RASTERCAPS) & RC_PALETTE) ? GetDeviceCaps(dc.get(), SIZEPALETTE)
+                                                                   : GetDeviceCaps(dc.get(), NUMCOLORS);
   return colours >= 1 && colours <= 256;
 }
 
@@ -91,42 +99,33 @@ void makeBoldFont(HWND dialog) {
   if (!dialogFont || GetObjectA(dialogFont, sizeof font, &font) != sizeof font) return;
   font.lfHeight = font.lfHeight + font.lfHeight / 6;
   font.lfWeight = 600;
-  boldFont = CreateFontIndirectA(&font);
-  if (boldFont) SendDlgItemMessageA(dialog, kIdDateLine, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont), FALSE);
+  window.boldFont.reset(CreateFontIndirectA(&font));
+  if (window.boldFont)
+    SendDlgItemMessageA(dialog, kIdDateLine, WM_SETFONT, reinterpret_cast<WPARAM>(window.boldFont.get()), FALSE);
 }
 
 void loadTitlePicture(HWND dialog) {
-  titleBitmap = IS40_LoadResourceBitmap(instanceOfWindow, "TITEL", nullptr);
-  if (!titleBitmap) return;
-  DWORD w = 0, h = 0;
-  if (!IS40_GetHBITMAPDimensions(titleBitmap, &w, &h) || !w || !h) return;
+  OwnedImage picture = resourceBitmapToRgb(instanceOfWindow, "TITEL");
+  if (!picture) return;
   HWND control = GetDlgItem(dialog, kIdTitle);
   RECT r;
   GetClientRect(control, &r);
   DWORD cw = r.right - r.left, ch = r.bottom - r.top;
   if (!cw || !ch) return;
-  BYTE* picture = static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(w) * h * 3));
-  BYTE* scaled = static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(cw) * ch * 3));
-  if (picture && scaled) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    IS40_HBITMAPToRGB(titleBitmap, dc, nullptr, picture);
-    if (dc) DeleteDC(dc);
-    if (IS40_GetLastError() == 0 &&
-        IS40_ResizeImage(picture, w, h, w * 3, scaled, cw, ch, cw * 3, 3, 16, 0))
-      scaledTitleBitmap = IS40_RGBToHBITMAP(scaled, cw, ch, cw * 3, nullptr, nullptr);
-  }
-  if (picture) GlobalFree(picture);
-  if (scaled) GlobalFree(scaled);
-  if (scaledTitleBitmap)
-    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaledTitleBitmap));
+  OwnedBlock scaled(static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(cw) * ch * 3)));
+  if (!scaled || !IS40_ResizeImage(picture.data(), picture.width, picture.height, picture.width * 3, scaled.get(), cw,
+                                   ch, cw * 3, 3, 16, 0))
+    return;
+  window.title.reset(IS40_RGBToHBITMAP(scaled.get(), cw, ch, cw * 3, nullptr, nullptr));
+  if (window.title)
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(window.title.get()));
 }
 
 void showDay(HWND dialog, const LocalTime& now) {
-  HICON icon = MakeDayIcon(now.day, dayNumberColour(now.weekday));
-  SendDlgItemMessageA(dialog, kIdDayIcon, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  if (currentDayIcon) DestroyIcon(currentDayIcon);
-  currentDayIcon = icon;
+  OwnedIcon icon = MakeDayIcon(now.day, dayNumberColour(now.weekday));
+  SendDlgItemMessageA(dialog, kIdDayIcon, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+  window.dayIcon = std::move(icon);  // the one shown before goes now
 
   char name[16];
   std::snprintf(name, sizeof name, "MOND%01d", MoonPhase(now.day, now.month, now.year));
@@ -142,15 +141,33 @@ void showDay(HWND dialog, const LocalTime& now) {
 
 void hideWindow(HWND dialog) { ShowWindow(dialog, SW_HIDE); }
 
-// The dialogs of the appointments, the note window and the options come with their parts;
-// the bookkeeping around them is in place so that rebuilds and tray clicks wait for them.
-void runOwnedDialog(HWND, int /*which*/) {
-  mainState.dialogOpen = 1;
-  mainState.dialogOpen = 0;
+// The wallpaper worker's way back into the program (on the worker thread): the tray is safe to
+// update from there, the settings go back through the hand-back of app/settings.h.
+void jobBusyChanged(int busy) {
+  TraySetJobBusy(busy);
+  TrayUpdate(busy);
 }
 
-void fadeOutAlarmSound() {
-  // Alarm sounds come with the sound player; nothing plays yet.
+// Prepares the job on this thread from the settings and the appointments, then lets the
+// renderer run it.
+void startWallpaperJob(HWND dialog, int force) {
+  if (wallpaperJobBusy()) return;  // one job at a time: the request is dropped
+  WallpaperJobHost host;
+  LocalTime now;
+  readLocalClock(now);
+  prepareWallpaperJob(host.job, lookFromSettings(gSettings), AppointmentFile, now, screenWidth, screenHeight, "");
+  host.owner = dialog;
+  host.instance = instanceOfWindow;
+  host.screenWidth = screenWidth;
+  host.screenHeight = screenHeight;
+  GetProgramFolder(host.fallbackFolder, sizeof host.fallbackFolder);
+  host.splash = gSettings.Splash;
+  host.force = force;
+  host.oldDay = gSettings.OldDay;
+  host.busyChanged = jobBusyChanged;
+  host.handBackOldDay = handBackOldDay;
+  host.handBackSheetFontHeight = handBackSheetFontHeight;
+  StartWallpaperJob(host);
 }
 
 void timerTick(HWND dialog) {
@@ -177,7 +194,7 @@ void timerTick(HWND dialog) {
   if (work.minuteChanged) TrayUpdate(0);
   if (work.startJob) {
     hideWindow(dialog);
-    StartWallpaperJob(dialog, instanceOfWindow, work.startJob);
+    startWallpaperJob(dialog, work.startJob);
   }
   setDesktopIconTextColour(desktopIconTextColour(gSettings.HG));
   // The alarm check comes with the appointments.
@@ -189,7 +206,6 @@ void timerTick(HWND dialog) {
 
 void trayClicked(HWND dialog, LPARAM mouse) {
   if (mouse == WM_LBUTTONDOWN) {
-    fadeOutAlarmSound();
     if (mainState.dialogOpen) return;
     mainState.shown = !mainState.shown;
     if (!mainState.shown) {
@@ -206,7 +222,6 @@ void trayClicked(HWND dialog, LPARAM mouse) {
     gSettings.Mondphasen = !gSettings.Mondphasen;
     TrayTakeSettings();
     TrayUpdate(0);
-    fadeOutAlarmSound();
   }
 }
 
@@ -220,7 +235,6 @@ BOOL command(HWND dialog, int id) {
       hideWindow(dialog);
       return TRUE;
     case kIdExit:
-      fadeOutAlarmSound();
       storeWindowPlace(dialog);
       SaveSettings();
       EndDialog(dialog, 1);
@@ -238,7 +252,7 @@ BOOL command(HWND dialog, int id) {
     case kIdAppointments:
     case kIdOptions:
     case kIdNote:
-      runOwnedDialog(dialog, id);
+      // Their dialogs open here, with mainState.dialogOpen set while one is shown.
       return TRUE;
     case kIdHelp:
       ShowHelp(dialog, nullptr, 1);
@@ -247,13 +261,9 @@ BOOL command(HWND dialog, int id) {
   return FALSE;
 }
 
-BOOL hotkey(HWND dialog, int id) {
+BOOL hotkey(int id) {
   if (id != kHotkeyRebuild && id != kHotkeyAppointments && id != kHotkeyNewNote) return TRUE;
-  fadeOutAlarmSound();
-  if (id == kHotkeyRebuild)
-    mainState.RebuildRequested = 1;
-  else
-    runOwnedDialog(dialog, id);
+  if (id == kHotkeyRebuild) mainState.RebuildRequested = 1;
   return FALSE;
 }
 
@@ -278,18 +288,13 @@ void initialise(HWND dialog) {
   loadTitlePicture(dialog);
   LoadHotkeys();
   RegisterHotkeys(1);
-  timerRunning = SetTimer(dialog, kMainTimerId, kFirstTickMillis, nullptr) != 0;
+  window.timerRunning = SetTimer(dialog, kMainTimerId, kFirstTickMillis, nullptr) != 0;
 }
 
 void finish(HWND dialog) {
-  if (timerRunning) KillTimer(dialog, kMainTimerId);
-  timerRunning = false;
+  if (window.timerRunning) KillTimer(dialog, kMainTimerId);
   RegisterHotkeys(0);
-  if (boldFont) DeleteObject(boldFont);
-  if (scaledTitleBitmap) DeleteObject(scaledTitleBitmap);
-  if (titleBitmap) DeleteObject(titleBitmap);
-  boldFont = nullptr;
-  scaledTitleBitmap = titleBitmap = nullptr;
+  window = MainWindowHandles();
   // A running job still uses the image library and the tray: let it finish (a few seconds at
   // most) before both go.
   waitForWallpaperJob(kJobWaitAtEnd);
@@ -298,6 +303,8 @@ void finish(HWND dialog) {
 }
 
 }  // namespace
+
+HICON currentDayIcon() { return window.dayIcon.get(); }
 
 INT_PTR CALLBACK MainWindow(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (taskbarCreatedMessage && message == taskbarCreatedMessage) {
@@ -315,7 +322,7 @@ INT_PTR CALLBACK MainWindow(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND:
       return command(dialog, LOWORD(wParam));
     case WM_HOTKEY:
-      return hotkey(dialog, static_cast<int>(wParam));
+      return hotkey(static_cast<int>(wParam));
     case kTrayMessage:
       if (lParam != WM_LBUTTONDOWN && lParam != WM_RBUTTONDOWN) return FALSE;
       trayClicked(dialog, lParam);

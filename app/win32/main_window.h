@@ -21,8 +21,8 @@ constexpr int kIdMinimise = 1005;
 
 // The window's state (main thread only).
 extern MainWindowState mainState;
-// The day icon the window made last (the general options page shows it).
-extern HICON currentDayIcon;
+// The day icon the window made last (the general options page shows it); the window keeps it.
+HICON currentDayIcon();
 
 // Runs dialog 100 modally until the program ends; its result.
 INT_PTR runMainWindow(HINSTANCE instance);

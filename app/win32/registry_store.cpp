@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/win32/handles.h"
+
 SettingsKey RegistrySettingsStore::openKey(const char* path, bool forWriting) {
   HKEY key = nullptr;
   LONG r = forWriting ? RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -14,7 +16,7 @@ SettingsKey RegistrySettingsStore::openKey(const char* path, bool forWriting) {
 }
 
 void RegistrySettingsStore::closeKey(SettingsKey key) {
-  if (key) RegCloseKey(static_cast<HKEY>(key));
+  OwnedKey closing(static_cast<HKEY>(key));
 }
 
 int RegistrySettingsStore::readDword(SettingsKey key, const char* name, DWORD& value) {

@@ -12,6 +12,7 @@
 #include "calendar/date_arith.h"
 #include "imaging/frame.h"
 #include "platform/clock.h"
+#include "platform/win32/handles.h"
 
 HINSTANCE programInstance = nullptr;
 HWND mainWindowHandle = nullptr;
@@ -40,7 +41,7 @@ int runQuendler(HINSTANCE instance) {
   // The end-to-end runs set the program's clock; without the variable the real clock stands.
   startClockFromEnvironment();
 
-  HANDLE mutex = CreateMutexA(nullptr, TRUE, kMutexName);
+  OwnedHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
   if (!mutex) return 0;
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     HWND running = FindWindowA(nullptr, kMainWindowTitle);
@@ -54,7 +55,7 @@ int runQuendler(HINSTANCE instance) {
                 "Dieses Programm funktioniert nur, wenn Microsoft Internet Explorer ab Version 5.0 "
                 "installiert ist.",
                 "FEHLER!", MB_ICONERROR | MB_TOPMOST);
-    ReleaseMutex(mutex);
+    ReleaseMutex(mutex.get());
     return 0;
   }
 
@@ -79,7 +80,6 @@ int runQuendler(HINSTANCE instance) {
 
   helpUninitialize();
   CoUninitialize();
-  ReleaseMutex(mutex);
-  CloseHandle(mutex);
+  ReleaseMutex(mutex.get());
   return 1;
 }

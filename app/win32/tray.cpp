@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "app/day_icon.h"
 #include "app/day_texts.h"
@@ -13,35 +14,37 @@
 #include "calendar/date_arith.h"
 #include "calendar/moon.h"
 #include "imaging/win32/gdi_bridge.h"
+#include "platform/resources.h"
 
 namespace {
 
-std::mutex trayMutex;  // the worker and the UI thread both update the icon
-bool notYetAdded = true;
-bool removed = false;  // after TrayRemoveIcon no update brings the icon back
-volatile LONG jobBusy = 0;
 struct TrayView {
   int moonPhases = 0;
   int dateOrder = 1;
   char separator[2] = ".";
 };
-TrayView view;
-char lastTip[128] = "";
 
-// Colour bitmap plus mask into an icon; both bitmaps are deleted.
-HICON iconFromBitmaps(HBITMAP colour, HBITMAP mask) {
-  HICON icon = nullptr;
-  if (colour && mask) {
-    ICONINFO info;
-    ZeroMemory(&info, sizeof info);
-    info.fIcon = TRUE;
-    info.hbmColor = colour;
-    info.hbmMask = mask;
-    icon = CreateIconIndirect(&info);
-  }
-  if (colour) DeleteObject(colour);
-  if (mask) DeleteObject(mask);
-  return icon;
+// Everything the tray keeps between updates. The worker and the UI thread both update the
+// icon, so all but the busy flag is under the mutex.
+struct TrayState {
+  std::mutex mutex;
+  bool notYetAdded = true;
+  bool removed = false;  // after TrayRemoveIcon no update brings the icon back
+  volatile LONG jobBusy = 0;
+  TrayView view;
+  char lastTip[128] = "";
+};
+TrayState tray;
+
+// Colour bitmap plus mask into an icon; the icon has copies of both.
+OwnedIcon iconFromBitmaps(const OwnedBitmap& colour, const OwnedBitmap& mask) {
+  if (!colour || !mask) return OwnedIcon();
+  ICONINFO info;
+  ZeroMemory(&info, sizeof info);
+  info.fIcon = TRUE;
+  info.hbmColor = colour.get();
+  info.hbmMask = mask.get();
+  return OwnedIcon(CreateIconIndirect(&info));
 }
 
 void fillNotifyData(NOTIFYICONDATAA& data) {
@@ -56,117 +59,96 @@ void fillNotifyData(NOTIFYICONDATAA& data) {
 
 }  // namespace
 
-HICON MakeSmallDayIcon(int day, int width, int height, COLORREF background, COLORREF colour) {
-  BYTE* image = renderSmallDayIcon(day, width, height, background, colour);
-  if (!image) return nullptr;
-  HICON icon = nullptr;
-  if (HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr)) {
-    HBITMAP bitmap = IS40_RGBToHBITMAP(image, width, height, width * 3, nullptr, dc);
-    // An all-zero mask: the icon is opaque everywhere.
-    size_t rowBytes = ((width + 15) / 16) * 2;
-    BYTE* zeros = static_cast<BYTE*>(GlobalAlloc(GPTR, rowBytes * height));
-    HBITMAP mask = zeros ? CreateBitmap(width, height, 1, 1, zeros) : nullptr;
-    if (zeros) GlobalFree(zeros);
-    icon = iconFromBitmaps(bitmap, mask);
-    DeleteDC(dc);
-  }
-  GlobalFree(image);
-  return icon;
+OwnedIcon MakeSmallDayIcon(int day, int width, int height, COLORREF background, COLORREF colour) {
+  OwnedBlock image = renderSmallDayIcon(day, width, height, background, colour);
+  if (!image) return OwnedIcon();
+  OwnedDc dc(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+  if (!dc) return OwnedIcon();
+  OwnedBitmap bitmap(IS40_RGBToHBITMAP(image.get(), width, height, width * 3, nullptr, dc.get()));
+  // An all-zero mask: the icon is opaque everywhere.
+  std::vector<BYTE> zeros(((width + 15) / 16) * 2 * static_cast<size_t>(height));
+  OwnedBitmap mask(CreateBitmap(width, height, 1, 1, zeros.data()));
+  return iconFromBitmaps(bitmap, mask);
 }
 
-HICON MakeDayIcon(int day, COLORREF colour) {
-  HRSRC found = FindResourceA(programInstance, "ICON_KAL", "BITMAPI");
-  HGLOBAL loaded = found ? LoadResource(programInstance, found) : nullptr;
-  const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  DWORD size = found ? SizeofResource(programInstance, found) : 0;
-  if (!bytes || !size) return nullptr;
-  DWORD w = 0, h = 0;
-  BYTE* image = renderDayIcon(day, colour, bytes, size, &w, &h);
-  if (!image) return nullptr;
-  HICON icon = nullptr;
-  if (HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr)) {
-    HBITMAP bitmap = IS40_RGBToHBITMAP(image, w, h, w * 3, nullptr, dc);
-    HBITMAP mask = IS40_LoadResourceBitmap(programInstance, "ICON_MSK", nullptr);
-    icon = iconFromBitmaps(bitmap, mask);
-    DeleteDC(dc);
-  }
-  GlobalFree(image);
-  return icon;
+OwnedIcon MakeDayIcon(int day, COLORREF colour) {
+  const unsigned char* bytes = nullptr;
+  unsigned long size = 0;
+  if (!findResourceBytes("BITMAPI", "ICON_KAL", &bytes, &size)) return OwnedIcon();
+  OwnedImage image = renderDayIcon(day, colour, bytes, size);
+  if (!image) return OwnedIcon();
+  OwnedDc dc(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+  if (!dc) return OwnedIcon();
+  OwnedBitmap bitmap(IS40_RGBToHBITMAP(image.data(), image.width, image.height, image.width * 3, nullptr, dc.get()));
+  OwnedBitmap mask(IS40_LoadResourceBitmap(programInstance, "ICON_MSK", nullptr));
+  return iconFromBitmaps(bitmap, mask);
 }
 
 void TrayTakeSettings() {
-  std::lock_guard<std::mutex> lock(trayMutex);
-  view.moonPhases = gSettings.Mondphasen;
-  view.dateOrder = gSettings.iDate;
-  view.separator[0] = gSettings.sDate[0] ? gSettings.sDate[0] : '.';
+  std::lock_guard<std::mutex> lock(tray.mutex);
+  tray.view.moonPhases = gSettings.Mondphasen;
+  tray.view.dateOrder = gSettings.iDate;
+  tray.view.separator[0] = gSettings.sDate[0] ? gSettings.sDate[0] : '.';
 }
 
-void TraySetJobBusy(int busy) { InterlockedExchange(&jobBusy, busy ? 1 : 0); }
+void TraySetJobBusy(int busy) { InterlockedExchange(&tray.jobBusy, busy ? 1 : 0); }
 
 void TrayShellRestarted() {
-  std::lock_guard<std::mutex> lock(trayMutex);
-  notYetAdded = true;
-  removed = false;
+  std::lock_guard<std::mutex> lock(tray.mutex);
+  tray.notYetAdded = true;
+  tray.removed = false;
 }
 
 void TrayUpdate(int busy) {
-  std::lock_guard<std::mutex> lock(trayMutex);
-  if (!mainWindowHandle || removed) return;
+  std::lock_guard<std::mutex> lock(tray.mutex);
+  if (!mainWindowHandle || tray.removed) return;
   NOTIFYICONDATAA data;
-  if (notYetAdded) {
+  if (tray.notYetAdded) {
     fillNotifyData(data);
     data.hIcon = nullptr;
     data.szTip[0] = 0;
     // A failed add (the shell not running yet) is tried again at the next update.
-    if (Shell_NotifyIconA(NIM_ADD, &data)) notYetAdded = false;
+    if (Shell_NotifyIconA(NIM_ADD, &data)) tray.notYetAdded = false;
   }
 
   int day, month, year, weekday;
   GetLocalDateTime(&day, &month, &year, nullptr, nullptr, nullptr, &weekday);
-  HICON icon = nullptr;
-  bool shared = false;
-  if (view.moonPhases) {
+  // The shell keeps its own copy of the picture; ours goes at the end of the update.
+  OwnedIcon made;
+  if (tray.view.moonPhases) {
     char name[16];
     std::snprintf(name, sizeof name, "MOND%01d", MoonPhase(day, month, year));
-    icon = static_cast<HICON>(LoadImageA(programInstance, name, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    made.reset(static_cast<HICON>(LoadImageA(programInstance, name, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
   } else {
-    icon = MakeSmallDayIcon(day, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+    made = MakeSmallDayIcon(day, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                             kSmallIconBackground, dayNumberColour(weekday));
-  }
-  if (!icon) {
-    icon = LoadIconA(programInstance, "APP_ICON");
-    shared = true;
   }
 
   fillNotifyData(data);
-  data.hIcon = icon;
-  if (busy || jobBusy) {
+  data.hIcon = made ? made.get() : LoadIconA(programInstance, "APP_ICON");  // shared: not ours
+  if (busy || tray.jobBusy) {
     std::snprintf(data.szTip, sizeof data.szTip, "%s", kBusyTip);
   } else {
     char line[kDateLineSize];
-    formatDateLineFor(line, sizeof line, day, month, year, weekday, view.dateOrder, view.separator);
+    formatDateLineFor(line, sizeof line, day, month, year, weekday, tray.view.dateOrder, tray.view.separator);
     std::snprintf(data.szTip, sizeof data.szTip, "%s", line);  // cut to 127 characters
   }
-  std::snprintf(lastTip, sizeof lastTip, "%s", data.szTip);
+  std::snprintf(tray.lastTip, sizeof tray.lastTip, "%s", data.szTip);
   // A shell that lost the icon (restarted, or never got it) does not know it: add it again.
-  if (Shell_NotifyIconA(NIM_MODIFY, &data) || Shell_NotifyIconA(NIM_ADD, &data))
-    notYetAdded = false;
-  else
-    notYetAdded = true;
-  if (icon && !shared) DestroyIcon(icon);
+  tray.notYetAdded = !(Shell_NotifyIconA(NIM_MODIFY, &data) || Shell_NotifyIconA(NIM_ADD, &data));
 }
 
 void TrayRemoveIcon() {
-  std::lock_guard<std::mutex> lock(trayMutex);
+  std::lock_guard<std::mutex> lock(tray.mutex);
   if (!mainWindowHandle) return;
   NOTIFYICONDATAA data;
   fillNotifyData(data);
   data.uFlags = 0;
   Shell_NotifyIconA(NIM_DELETE, &data);
-  removed = true;
+  tray.removed = true;
 }
 
 void TrayLastTip(char* buffer, size_t size) {
-  std::lock_guard<std::mutex> lock(trayMutex);
-  std::snprintf(buffer, size, "%s", lastTip);
+  std::lock_guard<std::mutex> lock(tray.mutex);
+  std::snprintf(buffer, size, "%s", tray.lastTip);
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/handles.h"
+
 constexpr UINT kTrayIconId = 2000;
 constexpr const char* kBusyTip = " Moment bitte ...";
 
@@ -24,5 +26,7 @@ void TrayTakeSettings();
 // The tooltip the last update set (for tests and screenshots).
 void TrayLastTip(char* buffer, size_t size);
 
-HICON MakeSmallDayIcon(int day, int width, int height, COLORREF background, COLORREF colour);
-HICON MakeDayIcon(int day, COLORREF colour);
+// The tray's day icon (the number on a coloured square) and the main window's (the number on
+// the calendar picture ICON_KAL, with the mask ICON_MSK). Empty on failure.
+OwnedIcon MakeSmallDayIcon(int day, int width, int height, COLORREF background, COLORREF colour);
+OwnedIcon MakeDayIcon(int day, COLORREF colour);

@@ -3,26 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "imaging/bmp.h"
 #include "imaging/frame.h"
+#include "platform/win32/handles.h"
 
 namespace {
-
-// The screen's device context for the length of one operation.
-class ScreenDc {
- public:
-  explicit ScreenDc(bool take = true) : dc_(take ? GetDC(nullptr) : nullptr) {}
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
 
 // A palette selected and realized in a context, put back when done; a palette that the
 // operation built for itself is deleted then too.
@@ -35,7 +23,7 @@ class PaletteScope {
 
   void select(HDC dc, HPALETTE palette, bool owned) {
     restore();
-    owned_ = owned ? palette : nullptr;
+    if (owned) owned_.reset(palette);
     if (!dc || !palette) return;
     dc_ = dc;
     old_ = SelectPalette(dc, palette, FALSE);
@@ -45,14 +33,13 @@ class PaletteScope {
     if (dc_ && old_) SelectPalette(dc_, old_, FALSE);
     dc_ = nullptr;
     old_ = nullptr;
-    if (owned_) DeleteObject(owned_);
-    owned_ = nullptr;
+    owned_.reset();
   }
 
  private:
   HDC dc_ = nullptr;
   HPALETTE old_ = nullptr;
-  HPALETTE owned_ = nullptr;
+  OwnedPalette owned_;
 };
 
 HPALETTE paletteFromEntries(const PALETTEENTRY* entries, unsigned count) {
@@ -74,93 +61,23 @@ HPALETTE paletteFromColourTable(const RGBQUAD* table, unsigned count) {
 
 unsigned colourTableEntries(unsigned bitsPerPixel) { return bitsPerPixel <= 8 ? 1u << bitsPerPixel : 0; }
 
-unsigned lowestBit(DWORD mask) {
-  unsigned shift = 0;
-  while (shift < 32 && !(mask & (1u << shift))) ++shift;
-  return shift;
-}
-
-// One channel through a bit-field mask, scaled to 0..255 with integer division.
-BYTE channel(DWORD pixel, DWORD mask) {
-  if (!mask) return 0;
-  const unsigned shift = lowestBit(mask);
-  const DWORD top = mask >> shift;
-  return BYTE(uint64_t((pixel & mask) >> shift) * 255 / top);
-}
-
 bool rcDiBitmap(HDC dc) { return dc && (GetDeviceCaps(dc, RASTERCAPS) & RC_DI_BITMAP); }
 
 }  // namespace
 
 int32_t packedDibToRgb(const BYTE* dib, BYTE* destination) {
   const BITMAPINFOHEADER& header = *reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-  const unsigned bits = header.biBitCount;
-  const int64_t width = header.biWidth;
-  const int64_t height = header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight;
-  const bool topDown = header.biHeight < 0;
-  const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(dib + header.biSize);
-  const DWORD* masks = reinterpret_cast<const DWORD*>(dib + header.biSize);
-  const bool bitFields = header.biCompression == BI_BITFIELDS;
-  if (header.biCompression != BI_RGB && !bitFields) return kIsErrBadBitmap;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return kIsErrBadBitmap;
-
-  const BYTE* rows = packedDibRows(dib);
-  const uint64_t rowBytes = packedDibRowBytes(header);
-  for (int64_t y = 0; y < height; ++y) {
-    const BYTE* row = rows + uint64_t(topDown ? y : height - 1 - y) * rowBytes;
-    BYTE* out = destination + uint64_t(y) * uint64_t(width) * 3;
-    for (int64_t x = 0; x < width; ++x, out += 3) {
-      switch (bits) {
-        case 1:
-        case 4:
-        case 8: {
-          unsigned index;
-          if (bits == 1) index = (row[x >> 3] >> (7 - (x & 7))) & 1;
-          else if (bits == 4) index = (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-          else index = row[x];
-          out[0] = table[index].rgbRed;
-          out[1] = table[index].rgbGreen;
-          out[2] = table[index].rgbBlue;
-          break;
-        }
-        case 16: {
-          const DWORD v = row[2 * x] | (DWORD(row[2 * x + 1]) << 8);
-          if (bitFields) {
-            out[0] = channel(v, masks[0]);
-            out[1] = channel(v, masks[1]);
-            out[2] = channel(v, masks[2]);
-          } else {
-            out[0] = BYTE(((v >> 10) & 31) * 255 / 31);
-            out[1] = BYTE(((v >> 5) & 31) * 255 / 31);
-            out[2] = BYTE((v & 31) * 255 / 31);
-          }
-          break;
-        }
-        case 24:
-          out[0] = row[3 * x + 2];
-          out[1] = row[3 * x + 1];
-          out[2] = row[3 * x];
-          break;
-        case 32: {
-          const BYTE* p = row + 4 * x;
-          if (bitFields) {
-            const DWORD v = p[0] | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24);
-            out[0] = channel(v, masks[0]);
-            out[1] = channel(v, masks[1]);
-            out[2] = channel(v, masks[2]);
-          } else {
-            out[0] = p[2];
-            out[1] = p[1];
-            out[2] = p[0];
-          }
-          break;
-        }
-      }
-    }
-  }
+  if (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS) return kIsErrBadBitmap;
+  // The block holds what its header says: the rows end where the last one ends.
+  const uint64_t rows = header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight;
+  const uint64_t size = uint64_t(packedDibRows(dib) - dib) + packedDibRowBytes(header) * rows;
+  DWORD width = 0, height = 0;
+  int32_t error = kIsOk;
+  OwnedBlock image(readPackedDibImage(dib, size_t(size), 24, width, height, error));
+  if (!image) return error == kIsErrOutOfMemory ? error : kIsErrBadBitmap;
+  std::memcpy(destination, image.get(), size_t(width) * height * 3);
   return kIsOk;
 }
-
 
 uint64_t packedDibRowBytes(const BITMAPINFOHEADER& header) {
   const uint64_t width = header.biWidth < 0 ? 0 : uint64_t(header.biWidth);
@@ -197,7 +114,7 @@ BYTE* bitmapToPackedDib(HBITMAP bitmap, DWORD compression, HPALETTE palette, int
   // 16 and 32 bits keep room for three masks, should GDI answer with bit fields.
   const uint64_t headPart = sizeof(BITMAPINFOHEADER) + (table ? table : (bits == 16 || bits == 32 ? 12 : 0));
 
-  ScreenDc screen;
+  WindowDc screen(nullptr);
   if (!screen.get()) {
     error = kIsErrGdi;
     return nullptr;
@@ -291,7 +208,7 @@ HBITMAP IS40_LoadResourceBitmap(HMODULE module, const char* name, HPALETTE palet
   if (header->biCompression == BI_RGB || header->biCompression == BI_BITFIELDS) needed += packedDibRowBytes(*header) * height;
   if (needed > size) return op.fail(kIsErrBadBitmap), nullptr;
 
-  ScreenDc screen;
+  WindowDc screen(nullptr);
   if (!screen.get()) return op.fail(kIsErrGdi), nullptr;
   PaletteScope selected;
   if (palette) selected.select(screen.get(), palette, false);
@@ -335,10 +252,9 @@ BOOL IS40_HBITMAPToRGB(HBITMAP bitmap, HDC dc, HPALETTE palette, BYTE* destinati
     builtPalette.select(nullptr, palette, true);
   }
   int32_t error = kIsOk;
-  BYTE* dib = bitmapToPackedDib(bitmap, BI_RGB, palette, error);
+  OwnedBlock dib(bitmapToPackedDib(bitmap, BI_RGB, palette, error));
   if (!dib) return op.fail(error), 0;
-  error = packedDibToRgb(dib, destination);
-  GlobalFree(dib);
+  error = packedDibToRgb(dib.get(), destination);
   if (error) return op.fail(error), 0;
   return 1;
 }
@@ -349,26 +265,38 @@ HBITMAP IS40_RGBToHBITMAP(const BYTE* image, DWORD width, DWORD height, DWORD st
   if (!image || !width || !height || uint64_t(stride) < uint64_t(width) * 3 || width > 0x7FFFFFFF || height > 0x7FFFFFFF)
     return op.fail(kIsErrBadArgument), nullptr;
   int32_t error = kIsOk;
-  BYTE* dib = rgbToPackedDib(image, width, height, stride, error);
+  OwnedBlock dib(rgbToPackedDib(image, width, height, stride, error));
   if (!dib) return op.fail(error), nullptr;
-  struct DibRelease {
-    BYTE* block;
-    ~DibRelease() { GlobalFree(block); }
-  } release{dib};
 
-  ScreenDc screen(dc == nullptr);  // only taken when the caller gives no context
+  WindowDc screen;
+  if (!dc) screen = WindowDc(nullptr);  // only taken when the caller gives no context
   HDC target = dc ? dc : screen.get();
   if (!rcDiBitmap(target)) return op.fail(kIsErrNoDIBitmaps), nullptr;
   // A 24-bit DIB has no colour table, so without a palette of the caller's none is built.
   PaletteScope selected;
   if (palette) selected.select(target, palette, false);
 
-  const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-  HBITMAP bitmap = CreateDIBitmap(target, header, CBM_INIT, packedDibRows(dib), reinterpret_cast<const BITMAPINFO*>(dib),
-                                  DIB_RGB_COLORS);
+  const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib.get());
+  HBITMAP bitmap = CreateDIBitmap(target, header, CBM_INIT, packedDibRows(dib.get()),
+                                  reinterpret_cast<const BITMAPINFO*>(dib.get()), DIB_RGB_COLORS);
   if (!bitmap) {
     isTrace("DIBToHBITMAP error: GetLastError = %d\n", int(GetLastError()));
     return op.fail(kIsErrCreateDIBitmap), nullptr;
   }
   return bitmap;
+}
+
+OwnedImage resourceBitmapToRgb(HMODULE module, const char* name) {
+  OwnedImage image;
+  OwnedBitmap bitmap(IS40_LoadResourceBitmap(module, name, nullptr));
+  DWORD w = 0, h = 0;
+  if (!bitmap || !IS40_GetHBITMAPDimensions(bitmap.get(), &w, &h) || !w || !h) return image;
+  OwnedBlock pixels(static_cast<BYTE*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(w) * h * 3)));
+  if (!pixels) return image;
+  OwnedDc dc(CreateCompatibleDC(nullptr));
+  if (!IS40_HBITMAPToRGB(bitmap.get(), dc.get(), nullptr, pixels.get())) return image;
+  image.pixels = std::move(pixels);
+  image.width = w;
+  image.height = h;
+  return image;
 }

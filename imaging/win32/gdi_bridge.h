@@ -5,11 +5,16 @@
 
 #include <cstdint>
 
+#include "imaging/owned_block.h"
 #include "platform/win_compat.h"
 
 // The RT_BITMAP resource `name` of `module` as a bitmap for the screen (the caller deletes it).
 // Error 13 when there is no such resource.
 HBITMAP IS40_LoadResourceBitmap(HMODULE module, const char* name, HPALETTE palette);
+
+// The RT_BITMAP resource `name` of `module` as the screen sees it, as an RgbImage; empty when
+// the resource is missing or cannot be converted (IS40_GetLastError tells why).
+OwnedImage resourceBitmapToRgb(HMODULE module, const char* name);
 
 // Width and height of a GDI bitmap. Records an outcome only on failure (5, 17), so an earlier
 // error stays in place on success.
@@ -28,8 +33,8 @@ HBITMAP IS40_RGBToHBITMAP(const BYTE* image, DWORD width, DWORD height, DWORD st
 BYTE* bitmapToPackedDib(HBITMAP bitmap, DWORD compression, HPALETTE palette, int32_t& error);
 BYTE* rgbToPackedDib(const BYTE* image, DWORD width, DWORD height, DWORD stride, int32_t& error);
 
-// The packed DIB's pixels as an RgbImage of its size: palette depths through the colour table,
-// 16 bits as 5-5-5 or through bit-field masks, 24 and 32 bits as blue, green, red. Returns 0
+// The pixels of a packed DIB with a BITMAPINFOHEADER (uncompressed or bit fields, as
+// bitmapToPackedDib makes it), decoded by the BMP module, as an RgbImage of its size. Returns 0
 // or error 17 for a kind it cannot read.
 int32_t packedDibToRgb(const BYTE* dib, BYTE* destination);
 

@@ -6,58 +6,37 @@
 
 #include "imaging/frame.h"
 #include "imaging/glyph_rasterizer.h"
+#include "imaging/owned_block.h"
 #include "imaging/win32/gdi_bridge.h"
+#include "platform/win32/handles.h"
 
 namespace {
 
-// A memory context with one font selected; everything is put back and deleted at the end.
+// A memory context with one font selected; the members go in reverse order, so the font is
+// put back before it is deleted and both before the context goes.
 class FontDc {
  public:
-  explicit FontDc(const LOGFONTA& font) {
-    dc_ = CreateCompatibleDC(nullptr);
+  explicit FontDc(const LOGFONTA& font) : dc_(CreateCompatibleDC(nullptr)) {
     if (!dc_) {
       error_ = kIsErrGdi;
       return;
     }
-    font_ = CreateFontIndirectA(&font);
+    font_.reset(CreateFontIndirectA(&font));
     if (!font_) {
       error_ = kIsErrFont;
       return;
     }
-    oldFont_ = SelectObject(dc_, font_);
-    if (!oldFont_ || oldFont_ == HGDI_ERROR) {
-      oldFont_ = nullptr;
-      error_ = kIsErrGdi;
-    }
+    selected_ = SelectedObject(dc_.get(), font_.get());
+    if (!selected_) error_ = kIsErrGdi;
   }
-  ~FontDc() {
-    deselectBitmap();
-    if (oldFont_) SelectObject(dc_, oldFont_);
-    if (font_) DeleteObject(font_);
-    if (dc_) DeleteDC(dc_);
-  }
-  FontDc(const FontDc&) = delete;
-  FontDc& operator=(const FontDc&) = delete;
 
   int error() const { return error_; }
-  HDC dc() const { return dc_; }
-
-  bool selectBitmap(HBITMAP bitmap) {
-    HGDIOBJ old = SelectObject(dc_, bitmap);
-    if (!old || old == HGDI_ERROR) return false;
-    oldBitmap_ = old;
-    return true;
-  }
-  void deselectBitmap() {
-    if (oldBitmap_) SelectObject(dc_, oldBitmap_);
-    oldBitmap_ = nullptr;
-  }
+  HDC dc() const { return dc_.get(); }
 
  private:
-  HDC dc_ = nullptr;
-  HFONT font_ = nullptr;
-  HGDIOBJ oldFont_ = nullptr;
-  HGDIOBJ oldBitmap_ = nullptr;
+  OwnedDc dc_;
+  OwnedFont font_;
+  SelectedObject selected_;
   int error_ = kIsOk;
 };
 
@@ -83,48 +62,38 @@ class GdiRasterizer : public GlyphRasterizer {
   }
 
   int render(const TextRun& text, const LOGFONTA& font, const RECT& rect, UINT format, MonoMask& mask) override {
-    HBITMAP bitmap = nullptr;
+    OwnedBitmap bitmap;  // outlives the context it is drawn in
     {
       FontDc context(font);
       if (context.error()) return context.error();
-      bitmap = CreateBitmap(mask.width, mask.height, 1, 1, nullptr);
+      bitmap.reset(CreateBitmap(mask.width, mask.height, 1, 1, nullptr));
       if (!bitmap) return kIsErrGdi;
-      if (!context.selectBitmap(bitmap)) {
-        DeleteObject(bitmap);
-        return kIsErrGdi;
-      }
-      HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
-      if (!black) {
-        context.deselectBitmap();
-        DeleteObject(bitmap);
-        return kIsErrGdi;
-      }
+      SelectedObject target(context.dc(), bitmap.get());
+      if (!target) return kIsErrGdi;
+      OwnedBrush black(CreateSolidBrush(RGB(0, 0, 0)));
+      if (!black) return kIsErrGdi;
       const RECT whole = {0, 0, mask.width, mask.height};
-      FillRect(context.dc(), &whole, black);
-      DeleteObject(black);
+      FillRect(context.dc(), &whole, black.get());
       SetBkColor(context.dc(), RGB(0, 0, 0));
       SetTextColor(context.dc(), RGB(255, 255, 255));
       SetBkMode(context.dc(), TRANSPARENT);
       RECT box = rect;
       drawText(context.dc(), text, box, format & ~UINT(DT_CALCRECT));
       GdiFlush();
-      // GetDIBits wants the bitmap out of every context.
+      // GetDIBits wants the bitmap out of every context: the scope ends here.
     }
     int32_t error = kIsOk;
-    BYTE* dib = bitmapToPackedDib(bitmap, BI_RGB, nullptr, error);
-    DeleteObject(bitmap);
+    OwnedBlock dib(bitmapToPackedDib(bitmap.get(), BI_RGB, nullptr, error));
+    bitmap.reset();
     if (!dib) return error;
 
-    const BITMAPINFOHEADER& header = *reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-    if (header.biBitCount != 1 || header.biWidth != mask.width || header.biHeight == 0) {
-      GlobalFree(dib);
-      return kIsErrGdi;
-    }
+    const BITMAPINFOHEADER& header = *reinterpret_cast<const BITMAPINFOHEADER*>(dib.get());
+    if (header.biBitCount != 1 || header.biWidth != mask.width || header.biHeight == 0) return kIsErrGdi;
     // Which table entry is the white text does not depend on GDI's habits.
-    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(dib + header.biSize);
+    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(dib.get() + header.biSize);
     const bool ink[2] = {table[0].rgbRed + table[0].rgbGreen + table[0].rgbBlue > 3 * 127,
                          table[1].rgbRed + table[1].rgbGreen + table[1].rgbBlue > 3 * 127};
-    const BYTE* rows = packedDibRows(dib);
+    const BYTE* rows = packedDibRows(dib.get());
     const uint64_t rowBytes = packedDibRowBytes(header);
     const bool topDown = header.biHeight < 0;
     const int dibRows = topDown ? -header.biHeight : header.biHeight;
@@ -141,7 +110,6 @@ class GdiRasterizer : public GlyphRasterizer {
         std::memset(target, 0xFF, copyBytes);
       }
     }
-    GlobalFree(dib);
     return kIsOk;
   }
 };

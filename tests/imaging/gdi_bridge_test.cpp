@@ -9,6 +9,7 @@
 
 #include "imaging/frame.h"
 #include "imaging/win32/gdi_bridge.h"
+#include "platform/win32/handles.h"
 #include "tests/imaging/gdi_test_support.h"
 
 namespace {
@@ -17,9 +18,8 @@ std::vector<BYTE> toRgb(HBITMAP bitmap, DWORD& width, DWORD& height) {
   std::vector<BYTE> rgb;
   if (!IS40_GetHBITMAPDimensions(bitmap, &width, &height)) return rgb;
   rgb.assign(size_t(width) * height * 3, 0xCD);
-  HDC memory = CreateCompatibleDC(nullptr);
-  IS40_HBITMAPToRGB(bitmap, memory, nullptr, rgb.data());
-  DeleteDC(memory);
+  OwnedDc memory(CreateCompatibleDC(nullptr));
+  IS40_HBITMAPToRGB(bitmap, memory.get(), nullptr, rgb.data());
   return rgb;
 }
 
@@ -33,71 +33,74 @@ TEST(GdiBridge, RgbThroughABitmapAndBackKeepsEveryByte) {
   for (DWORD width : {1u, 5u, 7u, 64u}) {
     const DWORD height = 3;
     const std::vector<BYTE> picture = pattern(width, height);
-    HBITMAP bitmap = IS40_RGBToHBITMAP(picture.data(), width, height, width * 3, nullptr, nullptr);
-    ASSERT_NE(bitmap, nullptr) << width;
+    OwnedBitmap bitmap(IS40_RGBToHBITMAP(picture.data(), width, height, width * 3, nullptr, nullptr));
+    ASSERT_TRUE(bitmap) << width;
     EXPECT_EQ(IS40_GetLastError(), 0);
     DWORD w = 0, h = 0;
-    const std::vector<BYTE> back = toRgb(bitmap, w, h);
+    const std::vector<BYTE> back = toRgb(bitmap.get(), w, h);
     EXPECT_EQ(IS40_GetLastError(), 0);
     EXPECT_EQ(w, width);
     EXPECT_EQ(h, height);
     EXPECT_EQ(back, picture) << width;
-    DeleteObject(bitmap);
   }
   // Through a caller's context, from a picture with a wider stride.
-  HDC screen = GetDC(nullptr);
+  WindowDc screen(nullptr);
   std::vector<BYTE> wide(4 * 20, 0);
   const std::vector<BYTE> packed = pattern(5, 4);
   for (int y = 0; y < 4; ++y) std::memcpy(&wide[y * 20], &packed[y * 15], 15);
-  HBITMAP bitmap = IS40_RGBToHBITMAP(wide.data(), 5, 4, 20, nullptr, screen);
-  ReleaseDC(nullptr, screen);
-  ASSERT_NE(bitmap, nullptr);
+  OwnedBitmap bitmap(IS40_RGBToHBITMAP(wide.data(), 5, 4, 20, nullptr, screen.get()));
+  screen.reset();
+  ASSERT_TRUE(bitmap);
   DWORD w = 0, h = 0;
-  EXPECT_EQ(toRgb(bitmap, w, h), packed);
-  DeleteObject(bitmap);
+  EXPECT_EQ(toRgb(bitmap.get(), w, h), packed);
 }
 
 TEST(GdiBridge, PackedDibOfAFiveByOnePictureHasSixteenByteRows) {
   const BYTE picture[15] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
   int32_t error = -1;
-  BYTE* dib = rgbToPackedDib(picture, 5, 1, 15, error);
+  OwnedBlock dib(rgbToPackedDib(picture, 5, 1, 15, error));
   ASSERT_NE(dib, nullptr);
   EXPECT_EQ(error, 0);
-  const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
+  const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib.get());
   EXPECT_EQ(header->biSize, 40u);
   EXPECT_EQ(header->biBitCount, 24);
   EXPECT_EQ(header->biSizeImage, 16u);
-  EXPECT_GE(GlobalSize(dib), SIZE_T(56));
+  EXPECT_GE(GlobalSize(dib.get()), SIZE_T(56));
   const BYTE row[16] = {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 0};
-  EXPECT_EQ(std::memcmp(dib + 40, row, 16), 0);
-  GlobalFree(dib);
+  EXPECT_EQ(std::memcmp(dib.get() + 40, row, 16), 0);
 
   // Two rows: the last picture row comes first.
   const BYTE two[6] = {1, 2, 3, 4, 5, 6};
-  dib = rgbToPackedDib(two, 1, 2, 3, error);
+  dib.reset(rgbToPackedDib(two, 1, 2, 3, error));
   ASSERT_NE(dib, nullptr);
-  EXPECT_EQ(dib[40], 6);
-  EXPECT_EQ(dib[44], 3);
-  GlobalFree(dib);
+  EXPECT_EQ(dib.get()[40], 6);
+  EXPECT_EQ(dib.get()[44], 3);
 }
 
 TEST(GdiBridge, ResourceBitmapsGiveTheirPixels) {
   HMODULE self = GetModuleHandleA(nullptr);
   DWORD w = 0, h = 0;
 
-  HBITMAP t24 = IS40_LoadResourceBitmap(self, "T24", nullptr);
-  ASSERT_NE(t24, nullptr);
+  OwnedBitmap t24(IS40_LoadResourceBitmap(self, "T24", nullptr));
+  ASSERT_TRUE(t24);
   EXPECT_EQ(IS40_GetLastError(), 0);
-  const std::vector<BYTE> rgb24 = toRgb(t24, w, h);
+  const std::vector<BYTE> rgb24 = toRgb(t24.get(), w, h);
   const std::vector<BYTE> want24 = {255, 0, 0, 0, 255, 0, 0, 0, 255, 1, 2, 3, 250, 128, 7, 255, 255, 255};
   EXPECT_EQ(w, 3u);
   EXPECT_EQ(h, 2u);
   EXPECT_EQ(rgb24, want24);
-  DeleteObject(t24);
+  // In one step: the same pixels; a missing name gives nothing and says why.
+  const OwnedImage image = resourceBitmapToRgb(self, "T24");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image.width, 3u);
+  EXPECT_EQ(image.height, 2u);
+  EXPECT_EQ(std::vector<BYTE>(image.data(), image.data() + want24.size()), want24);
+  EXPECT_FALSE(resourceBitmapToRgb(self, "GIBTSNICHT"));
+  EXPECT_EQ(IS40_GetLastError(), kIsErrResourceNotFound);
 
-  HBITMAP t8 = IS40_LoadResourceBitmap(self, "T8", nullptr);
-  ASSERT_NE(t8, nullptr);
-  const std::vector<BYTE> rgb8 = toRgb(t8, w, h);
+  OwnedBitmap t8(IS40_LoadResourceBitmap(self, "T8", nullptr));
+  ASSERT_TRUE(t8);
+  const std::vector<BYTE> rgb8 = toRgb(t8.get(), w, h);
   const int indices[8] = {0, 1, 128, 255, 17, 34, 51, 68};
   ASSERT_EQ(rgb8.size(), 24u);
   for (int i = 0; i < 8; ++i) {
@@ -105,12 +108,11 @@ TEST(GdiBridge, ResourceBitmapsGiveTheirPixels) {
     EXPECT_EQ(rgb8[i * 3 + 1], 255 - indices[i]) << i;
     EXPECT_EQ(rgb8[i * 3 + 2], (7 * indices[i]) % 256) << i;
   }
-  DeleteObject(t8);
 
   // A 1-bit bitmap gives exactly the two colours of its table, in its pattern.
-  HBITMAP t1 = IS40_LoadResourceBitmap(self, "T1", nullptr);
-  ASSERT_NE(t1, nullptr);
-  const std::vector<BYTE> rgb1 = toRgb(t1, w, h);
+  OwnedBitmap t1(IS40_LoadResourceBitmap(self, "T1", nullptr));
+  ASSERT_TRUE(t1);
+  const std::vector<BYTE> rgb1 = toRgb(t1.get(), w, h);
   ASSERT_EQ(w, 10u);
   ASSERT_EQ(h, 3u);
   for (int y = 0; y < 3; ++y)
@@ -121,15 +123,14 @@ TEST(GdiBridge, ResourceBitmapsGiveTheirPixels) {
       EXPECT_EQ(p[1], one ? 0xDC : 0x34) << x << "," << y;
       EXPECT_EQ(p[2], one ? 0xBA : 0x56) << x << "," << y;
     }
-  DeleteObject(t1);
 }
 
 TEST(GdiBridge, MonochromeBitmapGivesBlackAndWhite) {
   const WORD rows[2] = {0x00A5, 0x00F0};  // word-aligned rows, leftmost pixel in the high bit
-  HBITMAP mono = CreateBitmap(8, 2, 1, 1, rows);
-  ASSERT_NE(mono, nullptr);
+  OwnedBitmap mono(CreateBitmap(8, 2, 1, 1, rows));
+  ASSERT_TRUE(mono);
   DWORD w = 0, h = 0;
-  const std::vector<BYTE> rgb = toRgb(mono, w, h);
+  const std::vector<BYTE> rgb = toRgb(mono.get(), w, h);
   EXPECT_EQ(IS40_GetLastError(), 0);
   ASSERT_EQ(rgb.size(), 48u);
   for (int y = 0; y < 2; ++y)
@@ -137,7 +138,6 @@ TEST(GdiBridge, MonochromeBitmapGivesBlackAndWhite) {
       const bool set = (rows[y] >> (7 - x)) & 1;
       for (int k = 0; k < 3; ++k) EXPECT_EQ(rgb[(y * 8 + x) * 3 + k], set ? 255 : 0) << x << "," << y;
     }
-  DeleteObject(mono);
 }
 
 // A packed DIB laid out by hand: header, masks or table, rows bottom-up.
@@ -199,37 +199,34 @@ TEST(GdiBridge, FailuresGiveTheirCodes) {
   EXPECT_EQ(IS40_GetLastError(), kIsErrResourceNotFound);
 
   const BYTE picture[12] = {};
-  HBITMAP bitmap = IS40_RGBToHBITMAP(picture, 2, 2, 6, nullptr, nullptr);
-  ASSERT_NE(bitmap, nullptr);
+  OwnedBitmap bitmap(IS40_RGBToHBITMAP(picture, 2, 2, 6, nullptr, nullptr));
+  ASSERT_TRUE(bitmap);
 
   // After a failure, asking for the size succeeds and leaves the failure's code in place.
   EXPECT_EQ(IS40_LoadResourceBitmap(self, "GIBTSNICHT", nullptr), nullptr);
   DWORD w = 0, h = 0;
-  EXPECT_TRUE(IS40_GetHBITMAPDimensions(bitmap, &w, &h));
+  EXPECT_TRUE(IS40_GetHBITMAPDimensions(bitmap.get(), &w, &h));
   EXPECT_EQ(w, 2u);
   EXPECT_EQ(h, 2u);
   EXPECT_EQ(IS40_GetLastError(), kIsErrResourceNotFound);
   EXPECT_FALSE(IS40_GetHBITMAPDimensions(nullptr, &w, &h));
   EXPECT_EQ(IS40_GetLastError(), kIsErrBadArgument);
-  HBRUSH notABitmap = CreateSolidBrush(0);
-  EXPECT_FALSE(IS40_GetHBITMAPDimensions(reinterpret_cast<HBITMAP>(notABitmap), &w, &h));
+  OwnedBrush notABitmap(CreateSolidBrush(0));
+  EXPECT_FALSE(IS40_GetHBITMAPDimensions(reinterpret_cast<HBITMAP>(notABitmap.get()), &w, &h));
   EXPECT_EQ(IS40_GetLastError(), kIsErrBadBitmap);
-  DeleteObject(notABitmap);
 
   BYTE out[12];
-  EXPECT_FALSE(IS40_HBITMAPToRGB(bitmap, nullptr, nullptr, out));
+  EXPECT_FALSE(IS40_HBITMAPToRGB(bitmap.get(), nullptr, nullptr, out));
   EXPECT_EQ(IS40_GetLastError(), kIsErrNoDIBitmaps);
-  HDC memory = CreateCompatibleDC(nullptr);
-  EXPECT_FALSE(IS40_HBITMAPToRGB(bitmap, memory, nullptr, nullptr));
+  OwnedDc memory(CreateCompatibleDC(nullptr));
+  EXPECT_FALSE(IS40_HBITMAPToRGB(bitmap.get(), memory.get(), nullptr, nullptr));
   EXPECT_EQ(IS40_GetLastError(), kIsErrBadArgument);
-  EXPECT_TRUE(IS40_HBITMAPToRGB(bitmap, memory, nullptr, out));
+  EXPECT_TRUE(IS40_HBITMAPToRGB(bitmap.get(), memory.get(), nullptr, out));
   EXPECT_EQ(IS40_GetLastError(), 0);
-  DeleteDC(memory);
 
   int32_t error = 0;
-  EXPECT_EQ(bitmapToPackedDib(bitmap, BI_BITFIELDS, nullptr, error), nullptr);
+  EXPECT_EQ(bitmapToPackedDib(bitmap.get(), BI_BITFIELDS, nullptr, error), nullptr);
   EXPECT_EQ(error, kIsErrBadBitmap);
-  DeleteObject(bitmap);
 
   EXPECT_EQ(IS40_RGBToHBITMAP(nullptr, 2, 2, 6, nullptr, nullptr), nullptr);
   EXPECT_EQ(IS40_GetLastError(), kIsErrBadArgument);
@@ -245,13 +242,13 @@ TEST(GdiBridge, NothingStaysHeldAfterSuccessOrFailure) {
   auto run = [self] {
     for (int i = 0; i < 25; ++i) {
       IS40_LoadResourceBitmap(self, "GIBTSNICHT", nullptr);  // error 13: no context held
-      HBITMAP t8 = IS40_LoadResourceBitmap(self, "T8", nullptr);
+      OwnedBitmap t8(IS40_LoadResourceBitmap(self, "T8", nullptr));
       DWORD w = 0, h = 0;
-      std::vector<BYTE> rgb = toRgb(t8, w, h);
-      HBITMAP copy = IS40_RGBToHBITMAP(rgb.data(), w, h, w * 3, nullptr, nullptr);
-      IS40_HBITMAPToRGB(copy, nullptr, nullptr, rgb.data());  // error 26
-      DeleteObject(copy);
-      DeleteObject(t8);
+      std::vector<BYTE> rgb = toRgb(t8.get(), w, h);
+      OwnedBitmap copy(IS40_RGBToHBITMAP(rgb.data(), w, h, w * 3, nullptr, nullptr));
+      IS40_HBITMAPToRGB(copy.get(), nullptr, nullptr, rgb.data());  // error 26
+      resourceBitmapToRgb(self, "T1");
+      resourceBitmapToRgb(self, "GIBTSNICHT");
     }
   };
   run();  // first calls may set up caches of the system's own

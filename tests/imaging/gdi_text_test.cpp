@@ -14,6 +14,7 @@
 #include "imaging/smooth_text.h"
 #include "imaging/sources.h"
 #include "imaging/win32/gdi_bridge.h"
+#include "platform/win32/handles.h"
 #include "tests/imaging/gdi_test_support.h"
 
 namespace {
@@ -49,16 +50,16 @@ Ink inkOf(const std::vector<BYTE>& image, int width, int height) {
 
 TEST(GdiText, MeasuresAsGdiReportsTheExtent) {
   const LOGFONTA font = dayFont();
-  HDC dc = CreateCompatibleDC(nullptr);
-  HFONT handle = CreateFontIndirectA(&font);
-  HGDIOBJ old = SelectObject(dc, handle);
   SIZE extent = {};
-  GetTextExtentPoint32A(dc, "99 ", 3, &extent);
   TEXTMETRICA metrics = {};
-  GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, old);
-  DeleteObject(handle);
-  DeleteDC(dc);
+  {
+    OwnedDc dc(CreateCompatibleDC(nullptr));
+    OwnedFont handle(CreateFontIndirectA(&font));
+    SelectedObject selected(dc.get(), handle.get());
+    ASSERT_TRUE(selected);
+    GetTextExtentPoint32A(dc.get(), "99 ", 3, &extent);
+    GetTextMetricsA(dc.get(), &metrics);
+  }
 
   const RECT rect = {0, 0, 64, 64};
   LONG width = 0, height = 0;
@@ -164,11 +165,9 @@ TEST(GdiText, FailuresAndNoObjectLeftBehind) {
       IS40_GetTextLineSize2("17*  ", &font, &rect, 0, 0, &w, &h);
       IS40_DrawSmoothTextOnRGB2(image.data(), 40, 20, 120, "17*  ", &font, 4, &rect, 37, 0, 0x20FAFA);
       IS40_DrawSmoothTextOnRGB2(image.data(), 40, 20, 120, "28", &font, 4, &rect, 0, kTextBottomUp, 0xFFFFFF);
-      HBITMAP bitmap = IS40_RGBToHBITMAP(image.data(), 40, 20, 120, nullptr, nullptr);
-      HDC memory = CreateCompatibleDC(nullptr);
-      IS40_HBITMAPToRGB(bitmap, memory, nullptr, image.data());
-      DeleteDC(memory);
-      DeleteObject(bitmap);
+      OwnedBitmap bitmap(IS40_RGBToHBITMAP(image.data(), 40, 20, 120, nullptr, nullptr));
+      OwnedDc memory(CreateCompatibleDC(nullptr));
+      IS40_HBITMAPToRGB(bitmap.get(), memory.get(), nullptr, image.data());
     }
   };
   run();

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/resources.h"
+#include "platform/win32/handles.h"
 #include "tests/resources/expected_resources.h"
 #include "tests/resources/resource_bytes.h"
 
@@ -58,10 +59,10 @@ TEST(WindowsResources, BitmapsLoadWithTheirSizes) {
   for (const ExpectedResource& e : expectedResources()) {
     if (e.type != "BITMAP") continue;
     SCOPED_TRACE(e.name);
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(self, e.name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(bitmap, nullptr);
+    OwnedBitmap bitmap(static_cast<HBITMAP>(LoadImageA(self, e.name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(bitmap);
     BITMAP info{};
-    ASSERT_TRUE(GetObjectA(bitmap, sizeof info, &info));
+    ASSERT_TRUE(GetObjectA(bitmap.get(), sizeof info, &info));
     if (e.form == Form::Busy) {
       EXPECT_EQ(info.bmWidth, 272);
       EXPECT_EQ(info.bmHeight, 166);
@@ -72,7 +73,6 @@ TEST(WindowsResources, BitmapsLoadWithTheirSizes) {
     } else {
       EXPECT_EQ(info.bmBitsPixel, 24);
     }
-    DeleteObject(bitmap);
   }
 }
 
@@ -84,17 +84,15 @@ TEST(WindowsResources, IconsLoadAtEverySizeTheyCarry) {
     std::vector<int> sizes{16, 32, 48};
     if (e.form == Form::Icon96) sizes.push_back(96);
     for (int s : sizes) {
-      HICON icon = static_cast<HICON>(LoadImageA(self, e.name.c_str(), IMAGE_ICON, s, s, 0));
-      ASSERT_NE(icon, nullptr) << s;
+      OwnedIcon icon(static_cast<HICON>(LoadImageA(self, e.name.c_str(), IMAGE_ICON, s, s, 0)));
+      ASSERT_TRUE(icon) << s;
       ICONINFO info{};
-      ASSERT_TRUE(GetIconInfo(icon, &info));
+      ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+      OwnedBitmap colourBits(info.hbmColor), maskBits(info.hbmMask);
       BITMAP colour{};
-      ASSERT_TRUE(GetObjectA(info.hbmColor, sizeof colour, &colour));
+      ASSERT_TRUE(GetObjectA(colourBits.get(), sizeof colour, &colour));
       EXPECT_EQ(colour.bmWidth, s);
       EXPECT_EQ(colour.bmHeight, s);
-      DeleteObject(info.hbmColor);
-      DeleteObject(info.hbmMask);
-      DestroyIcon(icon);
     }
   }
 }

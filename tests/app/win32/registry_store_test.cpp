@@ -10,24 +10,30 @@
 #include "app/hotkeys.h"
 #include "app/settings.h"
 #include "app/win32/registry_store.h"
+#include "platform/win32/handles.h"
 
 namespace {
 
 void deleteTree(const char* path) { RegDeleteTreeA(HKEY_CURRENT_USER, path); }
 
+OwnedKey createKey(const char* path) {
+  HKEY k = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    return OwnedKey();
+  return OwnedKey(k);
+}
+
 void putDword(const char* key, const char* name, DWORD v) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), sizeof v);
-  RegCloseKey(k);
+  OwnedKey k = createKey(key);
+  ASSERT_TRUE(k) << key;
+  RegSetValueExA(k.get(), name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), sizeof v);
 }
 
 // Stored without the terminating zero, as other writers of these keys did.
 void putStringWithoutZero(const char* key, const char* name, const char* text) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(std::strlen(text)));
-  RegCloseKey(k);
+  OwnedKey k = createKey(key);
+  ASSERT_TRUE(k) << key;
+  RegSetValueExA(k.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(std::strlen(text)));
 }
 
 struct Raw {
@@ -38,15 +44,15 @@ struct Raw {
 
 Raw rawValue(const char* key, const char* name) {
   Raw r;
-  HKEY k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return r;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return r;
+  OwnedKey k(opened);
   char buffer[600];
   DWORD size = sizeof buffer;
-  if (RegQueryValueExA(k, name, nullptr, &r.type, reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS) {
+  if (RegQueryValueExA(k.get(), name, nullptr, &r.type, reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS) {
     r.found = true;
     r.bytes.assign(buffer, size);
   }
-  RegCloseKey(k);
   return r;
 }
 
@@ -66,15 +72,13 @@ class RegistrySettings : public ::testing::Test {
   }
   static void saveInternational(const char* name, Raw& out) { out = rawValue(kInternationalKey, name); }
   static void restoreInternational(const char* name, const Raw& value) {
-    HKEY k;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInternationalKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
-      return;
+    OwnedKey k = createKey(kInternationalKey);
+    if (!k) return;
     if (value.found)
-      RegSetValueExA(k, name, 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
+      RegSetValueExA(k.get(), name, 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
                      static_cast<DWORD>(value.bytes.size()));
     else
-      RegDeleteValueA(k, name);
-    RegCloseKey(k);
+      RegDeleteValueA(k.get(), name);
   }
   Raw savedOrder, savedSeparator;
 };

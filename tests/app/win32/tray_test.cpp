@@ -13,7 +13,9 @@
 #include "app/win32/program.h"
 #include "app/win32/tray.h"
 #include "imaging/image_reader.h"
+#include "imaging/owned_block.h"
 #include "imaging/sources.h"
+#include "platform/win32/handles.h"
 
 namespace {
 
@@ -27,11 +29,12 @@ IconPixels readIcon(HICON icon) {
   IconPixels p;
   ICONINFO info;
   if (!GetIconInfo(icon, &info)) return p;
+  OwnedBitmap colour(info.hbmColor), mask(info.hbmMask);  // GetIconInfo's copies
   BITMAP bm;
-  GetObjectA(info.hbmColor, sizeof bm, &bm);
+  GetObjectA(colour.get(), sizeof bm, &bm);
   p.width = bm.bmWidth;
   p.height = bm.bmHeight;
-  HDC dc = GetDC(nullptr);
+  WindowDc screen(nullptr);
   BITMAPINFO bi;
   ZeroMemory(&bi, sizeof bi);
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -40,13 +43,10 @@ IconPixels readIcon(HICON icon) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   p.colour.resize(static_cast<size_t>(p.width) * p.height * 4);
-  GetDIBits(dc, info.hbmColor, 0, p.height, p.colour.data(), &bi, DIB_RGB_COLORS);
+  GetDIBits(screen.get(), colour.get(), 0, p.height, p.colour.data(), &bi, DIB_RGB_COLORS);
   std::vector<BYTE> maskBits(p.colour.size());
-  GetDIBits(dc, info.hbmMask, 0, p.height, maskBits.data(), &bi, DIB_RGB_COLORS);
+  GetDIBits(screen.get(), mask.get(), 0, p.height, maskBits.data(), &bi, DIB_RGB_COLORS);
   for (size_t i = 0; i < maskBits.size(); i += 4) p.mask.push_back(maskBits[i] | maskBits[i + 1] | maskBits[i + 2]);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
   return p;
 }
 
@@ -57,10 +57,9 @@ int countWhere(const IconPixels& p, bool (*test)(BYTE r, BYTE g, BYTE b)) {
 }
 
 TEST(TrayIcons, SmallDayIconIsOpaqueYellowWithRedOrBlackDigits) {
-  HICON sunday = MakeSmallDayIcon(28, 16, 16, kSmallIconBackground, dayNumberColour(0));
-  ASSERT_NE(sunday, nullptr);
-  IconPixels p = readIcon(sunday);
-  DestroyIcon(sunday);
+  OwnedIcon sunday = MakeSmallDayIcon(28, 16, 16, kSmallIconBackground, dayNumberColour(0));
+  ASSERT_TRUE(sunday);
+  IconPixels p = readIcon(sunday.get());
   EXPECT_EQ(p.width, 16);
   EXPECT_EQ(p.height, 16);
   for (BYTE m : p.mask) ASSERT_EQ(m, 0) << "the mask must be all zero";
@@ -68,28 +67,25 @@ TEST(TrayIcons, SmallDayIconIsOpaqueYellowWithRedOrBlackDigits) {
   EXPECT_GT(countWhere(p, [](BYTE r, BYTE g, BYTE b) { return r > 200 && g < 80 && b < 80; }), 8);
   EXPECT_EQ(countWhere(p, [](BYTE r, BYTE g, BYTE b) { return r < 60 && g < 60 && b < 60; }), 0);
 
-  HICON wednesday = MakeSmallDayIcon(28, 16, 16, kSmallIconBackground, dayNumberColour(3));
-  ASSERT_NE(wednesday, nullptr);
-  p = readIcon(wednesday);
-  DestroyIcon(wednesday);
+  OwnedIcon wednesday = MakeSmallDayIcon(28, 16, 16, kSmallIconBackground, dayNumberColour(3));
+  ASSERT_TRUE(wednesday);
+  p = readIcon(wednesday.get());
   EXPECT_GT(countWhere(p, [](BYTE r, BYTE g, BYTE b) { return r < 60 && g < 60 && b < 60; }), 8);
   EXPECT_EQ(countWhere(p, [](BYTE r, BYTE g, BYTE b) { return r > 200 && g < 80 && b < 80; }), 0);
 
-  HICON larger = MakeSmallDayIcon(5, 24, 24, kSmallIconBackground, 0);
-  ASSERT_NE(larger, nullptr);
-  p = readIcon(larger);
-  DestroyIcon(larger);
+  OwnedIcon larger = MakeSmallDayIcon(5, 24, 24, kSmallIconBackground, 0);
+  ASSERT_TRUE(larger);
+  p = readIcon(larger.get());
   EXPECT_EQ(p.width, 24);
-  EXPECT_EQ(MakeSmallDayIcon(5, 0, 0, kSmallIconBackground, 0), nullptr);
+  EXPECT_FALSE(MakeSmallDayIcon(5, 0, 0, kSmallIconBackground, 0));
 }
 
 TEST(TrayIcons, DayIconOnTheCalendarPicture) {
   programInstance = GetModuleHandleA(nullptr);
   if (!FindResourceA(programInstance, "ICON_KAL", "BITMAPI")) GTEST_SKIP() << "pictures not linked";
-  HICON red = MakeDayIcon(31, dayNumberColour(6));
-  ASSERT_NE(red, nullptr);
-  IconPixels p = readIcon(red);
-  DestroyIcon(red);
+  OwnedIcon red = MakeDayIcon(31, dayNumberColour(6));
+  ASSERT_TRUE(red);
+  IconPixels p = readIcon(red.get());
   EXPECT_EQ(p.width, 32);
   EXPECT_EQ(p.height, 32);
   // Against the bare calendar picture, only pixels inside the box (6, 7)-(26, 27) changed, and
@@ -99,7 +95,7 @@ TEST(TrayIcons, DayIconOnTheCalendarPicture) {
   ISSource source = IS40_OpenMemorySource(bytes, SizeofResource(programInstance, found));
   ASSERT_NE(source, nullptr);
   DWORD w = 0, h = 0;
-  BYTE* bare = IS40_ReadImage(source, &w, &h, 0, 0);
+  OwnedBlock bare(IS40_ReadImage(source, &w, &h, 0, 0));
   IS40_CloseSource(source);
   ASSERT_NE(bare, nullptr);
   ASSERT_EQ(w, 32u);
@@ -107,12 +103,11 @@ TEST(TrayIcons, DayIconOnTheCalendarPicture) {
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
       const BYTE* px = &p.colour[(y * 32 + x) * 4];
-      const BYTE* old = &bare[(y * 32 + x) * 3];
+      const BYTE* old = &bare.get()[(y * 32 + x) * 3];
       if (px[2] == old[0] && px[1] == old[1] && px[0] == old[2]) continue;
       if (x >= 6 && x < 26 && y >= 7 && y < 27) ++inside; else ++outside;
       if (px[2] >= old[0] && px[1] <= old[1] && px[0] <= old[2]) ++reddened;
     }
-  GlobalFree(bare);
   EXPECT_GT(inside, 10);
   EXPECT_EQ(outside, 0);
   EXPECT_EQ(reddened, inside);
