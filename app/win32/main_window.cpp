@@ -156,6 +156,7 @@ void startWallpaperJob(HWND dialog, int force) {
   LocalTime now;
   readLocalClock(now);
   prepareWallpaperJob(host.job, lookFromSettings(gSettings), AppointmentFile, now, screenWidth, screenHeight, "");
+  host.job.bottom = sheetBottomOfWorkArea(screenHeight);  // a taskbar never hides the last row
   host.owner = dialog;
   host.instance = instanceOfWindow;
   host.screenWidth = screenWidth;

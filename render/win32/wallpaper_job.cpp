@@ -146,6 +146,18 @@ int StartWallpaperJob(const WallpaperJobHost& host) {
   return 1;
 }
 
+int sheetBottomFromWorkArea(const RECT& workArea, int screenHeight) {
+  if (workArea.bottom <= workArea.top || workArea.bottom <= 0 || workArea.bottom >= screenHeight)
+    return 0;
+  return workArea.bottom;
+}
+
+int sheetBottomOfWorkArea(int screenHeight) {
+  RECT work{};
+  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) return 0;
+  return sheetBottomFromWorkArea(work, screenHeight);
+}
+
 int wallpaperJobBusy() { return current.busy != 0; }
 
 int wallpaperBuildCount() { return current.builds; }

@@ -34,6 +34,11 @@ int StartWallpaperJob(const WallpaperJobHost& host);
 DWORD WINAPI WallpaperThread(LPVOID parameter);
 INT_PTR CALLBACK WorkingWindow(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The line the sheet must end above: the bottom of the primary monitor's work area (the top of
+// a taskbar at the bottom) when it lies inside the screen, else 0 (the screen's height).
+int sheetBottomFromWorkArea(const RECT& workArea, int screenHeight);
+int sheetBottomOfWorkArea(int screenHeight);  // SPI_GETWORKAREA
+
 // 1 while a job runs.
 int wallpaperJobBusy();
 // Waits up to `millis` for a running job, still answering messages sent to this thread (the

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/owned_block.h"
 #include "imaging/psd_reader.h"
 #include "imaging/sources.h"
 #include "platform/resources.h"
@@ -24,11 +25,10 @@ inline DecodedPicture decodePsdResource(const std::string& type, const std::stri
   if (!findResourceBytes(type.c_str(), name.c_str(), &data, &out.size)) return out;
   ISSource source = IS40_OpenMemorySource(data, static_cast<DWORD>(out.size));
   if (!source) return out;
-  BYTE* pixels = IS40_ReadPSD(source, &out.width, &out.height, 24, nullptr, 0);
+  OwnedBlock pixels(IS40_ReadPSD(source, &out.width, &out.height, 24, nullptr, 0));
   out.consumed = IS40_CloseSource(source);
   if (!pixels) return out;
-  out.rgb.assign(pixels, pixels + size_t(out.width) * out.height * 3);
-  GlobalFree(pixels);
+  out.rgb.assign(pixels.get(), pixels.get() + size_t(out.width) * out.height * 3);
   out.ok = true;
   return out;
 }

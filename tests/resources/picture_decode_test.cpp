@@ -130,7 +130,8 @@ TEST(PictureDecoding, DayIconPageAndMaskFitTogether) {
   ISSource source = IS40_OpenMemorySource(kal, static_cast<DWORD>(kalSize));
   ASSERT_NE(source, nullptr);
   DWORD w = 0, h = 0;
-  BYTE* page = IS40_ReadImage(source, &w, &h, 0, 0);
+  OwnedBlock pageBlock(IS40_ReadImage(source, &w, &h, 0, 0));
+  BYTE* page = pageBlock.get();
   IS40_CloseSource(source);
   ASSERT_NE(page, nullptr);
   ASSERT_EQ(w, 32u);
@@ -164,5 +165,4 @@ TEST(PictureDecoding, DayIconPageAndMaskFitTogether) {
         EXPECT_EQ(int(pagePixel(x, y)[0]) + pagePixel(x, y)[1] + pagePixel(x, y)[2], 0) << x << "," << y;
       }
   EXPECT_GT(clear, 0);  // the page has a shape of its own, not a full square
-  GlobalFree(page);
 }

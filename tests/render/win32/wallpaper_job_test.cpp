@@ -132,4 +132,20 @@ TEST(WallpaperJob, BuildsOncePerDayAndReportsThroughItsHost) {
   EXPECT_EQ(freeGdiHandles(), freeBefore);
 }
 
+// The sheet ends above a taskbar at the bottom; a work area that fills the screen, one that
+// ends below it or an empty one leave the screen's height. What Windows (Wine) reports for
+// its own work area goes the same way.
+TEST(WallpaperJob, SheetEndsAboveTheTaskbar) {
+  EXPECT_EQ(sheetBottomFromWorkArea(RECT{0, 0, 1920, 1040}, 1080), 1040);
+  EXPECT_EQ(sheetBottomFromWorkArea(RECT{0, 40, 1920, 1080}, 1080), 0);  // taskbar at the top
+  EXPECT_EQ(sheetBottomFromWorkArea(RECT{0, 0, 1920, 1200}, 1080), 0);
+  EXPECT_EQ(sheetBottomFromWorkArea(RECT{0, 0, 0, 0}, 1080), 0);
+  EXPECT_EQ(sheetBottomFromWorkArea(RECT{0, 500, 1920, 400}, 1080), 0);
+
+  RECT work{};
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+  int H = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_EQ(sheetBottomOfWorkArea(H), work.bottom < H && work.bottom > work.top ? work.bottom : 0);
+}
+
 }  // namespace
