@@ -21,13 +21,13 @@ namespace {
 
 using independent::julianDay;
 
-struct Spec {
+struct Plan {
   const char* name;
   int kind, day, month, year, hour, minute, action;
   int lastDay = 0, lastYear = 0;
 };
 
-Appointment makeRecord(const Spec& s) {
+Appointment makeRecord(const Plan& s) {
   Appointment a;
   std::memset(&a, 0, sizeof a);
   a.repeatKind = static_cast<uint16_t>(s.kind);
@@ -90,7 +90,7 @@ struct Harness {
     check.actions.soundAvailable = true;
     check.lastMinute = 59;  // as after a check in the minute before, so 08:00 is checked
   }
-  uint32_t add(const Spec& s) { return appointmentIdAt(*table, addAppointment(*table, makeRecord(s))); }
+  uint32_t add(const Plan& s) { return appointmentIdAt(*table, addAppointment(*table, makeRecord(s))); }
   Appointment& byId(uint32_t id) { return table->slots[findAppointmentSlot(*table, id)]; }
   // Each reading goes through the program's clock, frozen at that minute.
   void run(const std::vector<LocalTime>& readings) {
@@ -117,16 +117,16 @@ std::vector<LocalTime> wallReadings(const char* from, const char* to, int step =
 // others on each day that matches, at the first check from their time on.
 struct Model {
   struct Entry {
-    Spec spec;
+    Plan plan;
     long firedOn;  // Julian day of the last firing, 0 = armed
     bool done;
   };
   std::vector<Entry> entries;
   int lastMinute = 0;
 
-  Model(const std::vector<Spec>& specs, const LocalTime& start) {
+  Model(const std::vector<Plan>& plans, const LocalTime& start) {
     long today = julianDay(start.day, start.month, start.year);
-    for (const Spec& s : specs) {
+    for (const Plan& s : plans) {
       long fired = 0;
       if (s.lastDay) {
         int year = s.lastYear;
@@ -138,7 +138,7 @@ struct Model {
     }
   }
 
-  static bool matches(const Spec& s, long jd, int day, int month) {
+  static bool matches(const Plan& s, long jd, int day, int month) {
     int wd = independent::weekday(jd);
     switch (s.kind) {
       case 2: return true;
@@ -155,7 +155,7 @@ struct Model {
     long jd = julianDay(t.day, t.month, t.year);
     int time = t.hour * 60 + t.minute;
     for (Entry& e : entries) {
-      const Spec& s = e.spec;
+      const Plan& s = e.plan;
       bool timeCome = s.hour * 60 + s.minute <= time;
       bool fire;
       if (s.kind == 1)
@@ -171,8 +171,8 @@ struct Model {
   }
 };
 
-const std::vector<Spec>& sweepSpecs() {
-  static const std::vector<Spec> specs = {
+const std::vector<Plan>& sweepPlans() {
+  static const std::vector<Plan> plans = {
       {"Zahnarzt", 1, 20, 12, 2025, 8, 0, 1},              // earlier year, later day of the year
       {"Gestern", 1, 28, 2, 2026, 23, 0, 0},               // missed the day before: fires at once
       {"Silvesterfeier", 1, 31, 12, 2026, 23, 30, 2},
@@ -198,7 +198,7 @@ const std::vector<Spec>& sweepSpecs() {
       {"Aus", 0, 1, 1, 2001, 0, 0, 1},
       {"Unbekannt", 12, 1, 1, 2001, 0, 0, 1},
   };
-  return specs;
+  return plans;
 }
 
 void sweep(const char* from, const char* to, int step) {
@@ -207,7 +207,7 @@ void sweep(const char* from, const char* to, int step) {
   TempFolder dir("alarms");
   std::string path = dir.file("alarm.qtm");
   std::string bytes;
-  for (const Spec& s : sweepSpecs()) {
+  for (const Plan& s : sweepPlans()) {
     Appointment a = makeRecord(s);
     bytes.append(reinterpret_cast<const char*>(&a), sizeof a);
   }
@@ -223,7 +223,7 @@ void sweep(const char* from, const char* to, int step) {
   h.check.lastMinute = 0;  // as the program starts
   h.run(readings);
 
-  Model model(sweepSpecs(), start);
+  Model model(sweepPlans(), start);
   std::vector<std::string> expected;
   for (const LocalTime& t : readings) model.check(t, expected);
   // Within one minute the order is the table's, which the saves keep re-sorting.
@@ -240,9 +240,9 @@ void sweep(const char* from, const char* to, int step) {
   for (int k = 0; k < back->count; ++k) {
     EXPECT_EQ(std::memcmp(&back->slots[k], &h.table->slots[k], sizeof(Appointment)), 0);
     for (const Model::Entry& e : model.entries)
-      if (std::strcmp(e.spec.name, back->slots[k].name) == 0)
-        EXPECT_EQ(back->slots[k].repeatKind, e.spec.kind == 1 && e.done && e.spec.action != 0 ? 0 : e.spec.kind)
-            << e.spec.name;
+      if (std::strcmp(e.plan.name, back->slots[k].name) == 0)
+        EXPECT_EQ(back->slots[k].repeatKind, e.plan.kind == 1 && e.done && e.plan.action != 0 ? 0 : e.plan.kind)
+            << e.plan.name;
   }
 }
 
@@ -327,7 +327,7 @@ TEST(AlarmGuard, OnceAMinuteOnlyTheMinuteCountsAndNothingWhileTheEditorIsOpen) {
 TEST(AlarmActions, SoundProgramAndTestModeLeaveTheRightState) {
   ClockGuard clock;
   Harness h;
-  Spec sound{"Musik", 1, 4, 5, 2026, 8, 0, 2};
+  Plan sound{"Musik", 1, 4, 5, 2026, 8, 0, 2};
   uint32_t s = h.add(sound);
   std::strcpy(h.byId(s).path, "C:\\Musik\\wecker.mp3");
   uint32_t p = h.add({"Programm", 1, 4, 5, 2026, 8, 0, 3});
