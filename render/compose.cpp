@@ -85,8 +85,9 @@ int drawResourceTile(void* user, const char* type, const char* name, int x, int 
   const unsigned char* data = nullptr;
   unsigned long size = 0;
   if (!target->find(type, name, &data, &size) || !data || size == 0) return kTileNotFound;
-  // A cell wholly off the screen (the lower rows on a wide screen) would be cut away
-  // entirely by the overlay: the picture is there, so it counts as laid.
+  // A cell wholly off the canvas would be cut away entirely by the overlay (the layout keeps
+  // the sheet on the canvas, but a caller may pass its own): the picture is there, so it
+  // counts as laid.
   if (x >= target->W || y >= target->H || x + cw <= 0 || y + ch <= 0) return kTileDrawn;
 
   std::string key = std::string(type) + "/" + name;
