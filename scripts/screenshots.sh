@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Screenshots of the Windows program under Wine: the main window, the working window while the
-# wallpaper is built, and the tray icon's tooltip (date and busy state). It runs quendler.exe in
-# a fresh prefix inside a Wine virtual desktop (which has a tray and paints the wallpaper) on
+# Screenshots of the Windows program under Wine: the main window, the note window, the working
+# window while the wallpaper is built, and the tray icon's tooltip (date and busy state). It
+# runs quendler.exe in a fresh prefix inside a Wine virtual desktop (which has a tray and paints the wallpaper) on
 # its own Xvfb, and stops everything again.
 #   scripts/screenshots.sh [BUILD_DIR] [OUT_DIR]   (default build/windows, BUILD_DIR/screenshots)
 # The Windows build must be done (quendler.exe, probe.exe, zuvi.chm).
@@ -109,6 +109,18 @@ probe expect shown 10 >/dev/null
 sleep 1
 shot main-window
 read -r l t r b <<<"$(probe rect)"; crop main-window "$l" "$t" "$r" "$b" 10
+# The note window over it: a new note with a few lines typed in.
+probe click 1077 >/dev/null
+if rect=$(probe note 10); then
+  probe note-type "Einkaufen:"$'\r'"    Brot, Milch"$'\r'"Anrufen: Oma" >/dev/null
+  sleep 1
+  shot note-window
+  read -r l t r b <<<"$rect"; crop note-window "$l" "$t" "$r" "$b" 10
+  probe note-click 1107 >/dev/null
+  probe note-gone 5 >/dev/null
+else
+  echo "screenshots: no note window" >&2
+fi
 probe click 1004 >/dev/null
 sleep 2
 # The full screens are large; keep a quarter-size copy of each for viewing.

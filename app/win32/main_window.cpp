@@ -19,6 +19,8 @@
 #include "imaging/image_ops.h"
 #include "imaging/owned_block.h"
 #include "imaging/win32/gdi_bridge.h"
+#include "notes/note_files.h"
+#include "notes/win32/note_window.h"
 #include "platform/win32/handles.h"
 #include "render/win32/wallpaper_job.h"
 
@@ -226,6 +228,23 @@ void trayClicked(HWND dialog, LPARAM mouse) {
   }
 }
 
+// The note window, always on a new note; the open-dialog flag holds back rebuilds and tray
+// clicks while it is shown.
+void openNoteWindow(HWND dialog) {
+  if (mainState.dialogOpen) return;
+  mainState.dialogOpen = 1;
+  loadNoteFont();
+  NoteWindowSetup setup;
+  setup.font = &gSettings.NoteFont;
+  setup.dateOrder = gSettings.iDate;
+  setup.dateSeparator = gSettings.sDate;
+  setup.folder = gSettings.NotePath;
+  setup.help = ShowHelp;
+  NoteList.currentIndex = kNoteStartNew;
+  runNoteWindow(instanceOfWindow, dialog, setup);
+  mainState.dialogOpen = 0;
+}
+
 BOOL command(HWND dialog, int id) {
   switch (id) {
     case kIdMinimise:
@@ -250,9 +269,11 @@ BOOL command(HWND dialog, int id) {
       TrayTakeSettings();
       TrayUpdate(0);
       return TRUE;
+    case kIdNote:
+      openNoteWindow(dialog);
+      return TRUE;
     case kIdAppointments:
     case kIdOptions:
-    case kIdNote:
       // Their dialogs open here, with mainState.dialogOpen set while one is shown.
       return TRUE;
     case kIdHelp:
@@ -262,9 +283,10 @@ BOOL command(HWND dialog, int id) {
   return FALSE;
 }
 
-BOOL hotkey(int id) {
+BOOL hotkey(HWND dialog, int id) {
   if (id != kHotkeyRebuild && id != kHotkeyAppointments && id != kHotkeyNewNote) return TRUE;
   if (id == kHotkeyRebuild) mainState.RebuildRequested = 1;
+  if (id == kHotkeyNewNote) openNoteWindow(dialog);
   return FALSE;
 }
 
@@ -323,7 +345,7 @@ INT_PTR CALLBACK MainWindow(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND:
       return command(dialog, LOWORD(wParam));
     case WM_HOTKEY:
-      return hotkey(static_cast<int>(wParam));
+      return hotkey(dialog, static_cast<int>(wParam));
     case kTrayMessage:
       if (lParam != WM_LBUTTONDOWN && lParam != WM_RBUTTONDOWN) return FALSE;
       trayClicked(dialog, lParam);

@@ -109,6 +109,34 @@ probe message "Hilfedatei nicht gefunden!" 10 >/dev/null && ok "missing zuvi.chm
   || fail "no \"Hilfedatei nicht gefunden!\" without zuvi.chm"
 mv zuvi.chm.away zuvi.chm
 
+# --- notes: hotkey 202 and "&Notiz" open the note window on a new note
+# (The note folder is the data folder; no other note files are in the fresh prefix.)
+note_files() { find "$WINEPREFIX/drive_c/users" -name 'N_20*.txt' 2>/dev/null | sort; }
+probe hotkey 202 >/dev/null
+if probe note 10 >/dev/null; then
+  probe note-type abc >/dev/null
+  sleep 0.5
+  probe note-click 1107 >/dev/null
+  probe note-gone 5 && ok "hotkey 202 opened the note window; the close icon closed it" || fail "the note window did not close"
+  written=$(note_files)
+  if [ "$(echo "$written" | grep -c .)" = 1 ] && [ "$(cat "$written")" = abc ] && [ "$(stat -c %s "$written")" = 3 ]; then
+    ok "typing abc and closing left one note of those 3 bytes ($(basename "$written"))"
+  else
+    fail "after typing abc the notes are: '$written'"
+  fi
+else
+  fail "hotkey 202 opened no note window"
+fi
+probe click 1077 >/dev/null
+if probe note 10 >/dev/null; then
+  probe note-click 1107 >/dev/null
+  probe note-gone 5 >/dev/null
+  [ "$(note_files | grep -c .)" = 1 ] && ok "\"&Notiz\" opened the note window; closed at once it left no file" \
+    || fail "opening and closing the note window changed the notes: '$(note_files)'"
+else
+  fail "\"&Notiz\" opened no note window"
+fi
+
 # --- Beenden: exit code 1 and the settings saved (the window's place among them)
 read -r left top _ _ <<<"$(probe rect)"
 "$WINE" reg delete "$key" /v x /f >/dev/null 2>&1

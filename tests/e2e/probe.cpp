@@ -11,6 +11,10 @@
 //   probe rect                     prints the main window's left top right bottom
 //   probe cursor X Y               moves the mouse pointer
 //   probe hover X Y                moves the pointer there and nudges it (to raise a tooltip)
+//   probe note SECONDS             waits for the note window; prints its left top right bottom
+//   probe note-gone SECONDS        0 when no note window is left
+//   probe note-type TEXT           types TEXT into the note window's text
+//   probe note-click ID            posts a click of icon ID to the note window
 #include <windows.h>
 
 #include <cstdio>
@@ -56,6 +60,22 @@ BOOL CALLBACK findWorking(HWND window, LPARAM param) {
     return FALSE;
   }
   return TRUE;
+}
+
+// The note window: a dialog with the note text 1106.
+BOOL CALLBACK findNote(HWND window, LPARAM param) {
+  char cls[64];
+  GetClassNameA(window, cls, sizeof cls);
+  if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window) && GetDlgItem(window, 1106)) {
+    *reinterpret_cast<HWND*>(param) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+HWND noteWindow() {
+  HWND found = nullptr;
+  EnumWindows(findNote, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 template <typename F>
@@ -108,6 +128,31 @@ int main(int argc, char** argv) {
     GetWindowRect(working, &r);
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
     return 0;
+  }
+  if (command == "note") {
+    HWND note = nullptr;
+    if (!waitFor(argc > 2 ? std::atof(argv[2]) : 5, [&] { return (note = noteWindow()) != nullptr; })) return 1;
+    RECT r;
+    GetWindowRect(note, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+  }
+  if (command == "note-gone") {
+    return waitFor(argc > 2 ? std::atof(argv[2]) : 5, [] { return noteWindow() == nullptr; }) ? 0 : 1;
+  }
+  if (command == "note-type" && argc > 2) {
+    HWND note = noteWindow();
+    if (!note) return 3;
+    for (const char* c = argv[2]; *c; ++c)
+      PostMessageA(GetDlgItem(note, 1106), WM_CHAR, static_cast<unsigned char>(*c), 1);
+    return 0;
+  }
+  if (command == "note-click" && argc > 2) {
+    HWND note = noteWindow();
+    if (!note) return 3;
+    int id = std::atoi(argv[2]);
+    return PostMessageA(note, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED),
+                        reinterpret_cast<LPARAM>(GetDlgItem(note, id))) ? 0 : 1;
   }
   HWND window = mainWindow();
   if (!window) {
