@@ -12,8 +12,8 @@ records() {
   python3 - "$@" <<'PY'
 import struct, sys
 out = open(sys.argv[1], "wb")
-for spec in sys.argv[2:]:
-    name, kind, d, m, y, h, mi, action, path = spec.split(",")
+for line in sys.argv[2:]:
+    name, kind, d, m, y, h, mi, action, path = line.split(",")
     r = bytearray(920)
     struct.pack_into("<8H", r, 0, 0, 0, int(kind), int(d), int(m), int(y), int(h), int(mi))
     struct.pack_into("<H", r, 28, int(action))
