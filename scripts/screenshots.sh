@@ -118,6 +118,27 @@ if rect=$(probe note 10); then
   read -r l t r b <<<"$rect"; crop note-window "$l" "$t" "$r" "$b" 10
   probe note-click 1107 >/dev/null
   probe note-gone 5 >/dev/null
+  # An older, read-only note beside it (the oldest), and paging back to both.
+  written=$(find "$WINEPREFIX/drive_c/users" -name 'N_20*.txt' 2>/dev/null | head -n 1)
+  if [ -n "$written" ]; then
+    folder=$(dirname "$written")
+    printf 'Nur zum Lesen:\r\nschreibgesch\xfctzt.' >"$folder/N_20241201_0815a.txt"
+    chmod a-w "$folder/N_20241201_0815a.txt"
+    probe click 1077 >/dev/null
+    if probe note 10 >/dev/null; then
+      probe note-click 1103 >/dev/null
+      sleep 1
+      shot note-older
+      crop note-older "$l" "$t" "$r" "$b" 10
+      probe note-click 1103 >/dev/null
+      sleep 1
+      shot note-read-only
+      crop note-read-only "$l" "$t" "$r" "$b" 10
+      probe note-click 1107 >/dev/null
+      probe note-gone 5 >/dev/null
+    fi
+    chmod u+w "$folder/N_20241201_0815a.txt"
+  fi
 else
   echo "screenshots: no note window" >&2
 fi

@@ -219,6 +219,8 @@ void close() {
   SendMessageA(win.dialog, WM_SETICON, ICON_SMALL, 0);
   for (int id : {kIdNoteBack, kIdNoteForward, kIdNoteDelete})
     SendDlgItemMessageA(win.dialog, id, STM_SETICON, 0, 0);
+  // Messages about note files have no window to belong to once this one is gone.
+  if (noteMessage == showNoteMessage) noteMessage = nullptr;
   win = NoteWindowState();
 }
 

@@ -137,6 +137,33 @@ else
   fail "\"&Notiz\" opened no note window"
 fi
 
+# äöüß€ typed into a new note are stored as their code page 1252 bytes and read back the same.
+probe click 1077 >/dev/null
+if probe note 10 >/dev/null; then
+  probe note-type-hex e4f6fcdf80 >/dev/null
+  sleep 0.5
+  probe note-click 1107 >/dev/null
+  probe note-gone 5 >/dev/null
+  newest=$(note_files | tail -n 1)
+  stored=$(od -An -tx1 "$newest" 2>/dev/null | tr -d ' \n')
+  [ "$stored" = e4f6fcdf80 ] && ok "\"äöüß€\" was saved as the five bytes e4 f6 fc df 80" \
+    || fail "\"äöüß€\" was saved as '$stored' in '$newest'"
+  probe click 1077 >/dev/null
+  if probe note 10 >/dev/null; then
+    probe note-click 1103 >/dev/null
+    sleep 0.5
+    shown=$(probe note-text)
+    [ "$shown" = e4f6fcdf80 ] && ok "Back from a new note shows it again as \"äöüß€\"" || fail "the note read back as '$shown'"
+    probe note-click 1107 >/dev/null
+    probe note-gone 5 >/dev/null
+    [ "$(od -An -tx1 "$newest" | tr -d ' \n')" = e4f6fcdf80 ] || fail "reading the note changed it"
+  else
+    fail "the note window did not open a third time"
+  fi
+else
+  fail "\"&Notiz\" opened no note window for the umlauts"
+fi
+
 # --- Beenden: exit code 1 and the settings saved (the window's place among them)
 read -r left top _ _ <<<"$(probe rect)"
 "$WINE" reg delete "$key" /v x /f >/dev/null 2>&1

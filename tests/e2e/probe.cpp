@@ -15,6 +15,8 @@
 //   probe note-gone SECONDS        0 when no note window is left
 //   probe note-type TEXT           types TEXT into the note window's text
 //   probe note-click ID            posts a click of icon ID to the note window
+//   probe note-type-hex HEX        types the bytes HEX (code page 1252) into the note's text
+//   probe note-text                prints the note's text as hex bytes
 #include <windows.h>
 
 #include <cstdio>
@@ -145,6 +147,24 @@ int main(int argc, char** argv) {
     if (!note) return 3;
     for (const char* c = argv[2]; *c; ++c)
       PostMessageA(GetDlgItem(note, 1106), WM_CHAR, static_cast<unsigned char>(*c), 1);
+    return 0;
+  }
+  if (command == "note-type-hex" && argc > 2) {
+    HWND note = noteWindow();
+    if (!note) return 3;
+    for (const char* c = argv[2]; c[0] && c[1]; c += 2) {
+      char pair[3] = {c[0], c[1], 0};
+      PostMessageA(GetDlgItem(note, 1106), WM_CHAR, std::strtoul(pair, nullptr, 16), 1);
+    }
+    return 0;
+  }
+  if (command == "note-text") {
+    HWND note = noteWindow();
+    if (!note) return 3;
+    char text[16384] = "";
+    GetDlgItemTextA(note, 1106, text, sizeof text);
+    for (const char* c = text; *c; ++c) std::printf("%02x", static_cast<unsigned char>(*c));
+    std::printf("\n");
     return 0;
   }
   if (command == "note-click" && argc > 2) {

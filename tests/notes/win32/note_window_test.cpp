@@ -188,6 +188,23 @@ TEST_F(NoteWindowTest, TypedTextIsSavedExactlyAndWithinAMinute) {
   EXPECT_EQ(files(), std::vector<std::string>{"N_20090928_1405a.txt"});
 }
 
+// Umlauts, ß and the euro sign are single bytes of code page 1252 on disk and come back the same.
+TEST_F(NoteWindowTest, GermanLettersAreStoredAsTheirAnsiBytesAndReadBackTheSame) {
+  ASSERT_EQ(GetACP(), 1252u) << "the tests expect the Western code page of a German Windows";
+  const std::string german = "\xE4\xF6\xFC\xDF\x80 \xC4\xD6\xDC";  // äöüß€ ÄÖÜ
+  open();
+  type(german);
+  close();
+  ASSERT_EQ(files(), std::vector<std::string>{"N_20090928_1405a.txt"});
+  EXPECT_EQ(read("N_20090928_1405a.txt"), german);
+
+  open();
+  click(kIdNoteBack);
+  EXPECT_EQ(text(), german);
+  close();
+  EXPECT_EQ(read("N_20090928_1405a.txt"), german) << "only read, the note was written again";
+}
+
 TEST_F(NoteWindowTest, PagingStopsAtBothEndsAndBackFromANewNoteFindsTheNewest) {
   write("N_20090101_1000a.txt", "alt");
   write("N_20090102_0930c.txt", "neu");
