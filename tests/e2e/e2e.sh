@@ -164,6 +164,23 @@ else
   fail "\"&Notiz\" opened no note window for the umlauts"
 fi
 
+# Text typed into a note is on disk within a minute while the window stays open.
+probe click 1077 >/dev/null
+if probe note 10 >/dev/null; then
+  before=$(note_files | grep -c .)
+  probe note-type Minute >/dev/null
+  saved=
+  for _ in $(seq 1 70); do
+    sleep 1
+    if note_files | xargs -r -d '\n' grep -lx Minute >/dev/null 2>&1; then saved=1; break; fi
+  done
+  probe note >/dev/null && still_open=1 || still_open=
+  [ -n "$saved" ] && [ -n "$still_open" ] && ok "typed text was saved within a minute with the note window open" \
+    || fail "typed text not on disk after 70 s (notes before: $before, now: $(note_files | grep -c .))"
+  probe note-click 1107 >/dev/null
+  probe note-gone 5 >/dev/null
+fi
+
 # --- Beenden: exit code 1 and the settings saved (the window's place among them)
 read -r left top _ _ <<<"$(probe rect)"
 "$WINE" reg delete "$key" /v x /f >/dev/null 2>&1
