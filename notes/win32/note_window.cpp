@@ -186,6 +186,22 @@ void layOut() {
   MoveWindow(win.edit, 0, kTextTop, width, client.bottom - kTextTop, FALSE);
 }
 
+// The window has the main window's size and covers it exactly, kept inside the work area.
+void placeOverOwner(HWND dialog) {
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  RECT at, own, work;
+  if (!owner || !GetWindowRect(owner, &at) || !GetWindowRect(dialog, &own)) return;
+  int w = own.right - own.left, h = own.bottom - own.top;
+  int x = at.left, y = at.top;
+  if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+    if (x + w > work.right) x = work.right - w;
+    if (y + h > work.bottom) y = work.bottom - h;
+    if (x < work.left) x = work.left;
+    if (y < work.top) y = work.top;
+  }
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void open(HWND dialog, const NoteWindowSetup* setup) {
   win.dialog = dialog;
   win.edit = GetDlgItem(dialog, kIdNoteText);
@@ -197,6 +213,7 @@ void open(HWND dialog, const NoteWindowSetup* setup) {
     if (win.font) SendMessageA(win.edit, WM_SETFONT, reinterpret_cast<WPARAM>(win.font.get()), FALSE);
   }
   layOut();
+  placeOverOwner(dialog);
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
   for (int i = 0; i < kIconCount; ++i)
     win.icons[i].reset(static_cast<HICON>(LoadImageA(instance, kIconNames[i], IMAGE_ICON, kIconSize, kIconSize, 0)));

@@ -69,7 +69,7 @@ class NoteWindowTest : public ::testing::Test {
   }
 
   // Opens the window as the main window does: on a new note.
-  void open() {
+  void open(HWND owner = nullptr) {
     setup_.dateOrder = 1;
     setup_.dateSeparator = ".";
     setup_.folder = folder_.c_str();
@@ -77,7 +77,7 @@ class NoteWindowTest : public ::testing::Test {
     setup_.help = recordHelp;
     clearNoteList();
     NoteList.currentIndex = kNoteStartNew;
-    dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kNoteDialog), nullptr,
+    dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kNoteDialog), owner,
                                  NoteWindow, reinterpret_cast<LPARAM>(&setup_));
     ASSERT_NE(dialog_, nullptr);
     edit_ = GetDlgItem(dialog_, kIdNoteText);
@@ -186,6 +186,34 @@ TEST_F(NoteWindowTest, TypedTextIsSavedExactlyAndWithinAMinute) {
   EXPECT_EQ(files().size(), 2u);
   close();
   EXPECT_EQ(files(), std::vector<std::string>{"N_20090928_1405a.txt"});
+}
+
+// Opened from the main window, the note window covers it exactly; near the screen's edge it
+// stays inside the work area.
+TEST_F(NoteWindowTest, CoversItsOwnerAndStaysOnTheWorkArea) {
+  RECT work;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+  HWND owner = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kNoteDialog), nullptr,
+                                  [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  ASSERT_NE(owner, nullptr);
+  SetWindowPos(owner, nullptr, work.left + 100, work.top + 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  RECT ownerRect, noteRect;
+  GetWindowRect(owner, &ownerRect);
+  open(owner);
+  GetWindowRect(dialog_, &noteRect);
+  EXPECT_EQ(noteRect.left, ownerRect.left);
+  EXPECT_EQ(noteRect.top, ownerRect.top);
+  EXPECT_EQ(noteRect.right - noteRect.left, ownerRect.right - ownerRect.left);
+  EXPECT_EQ(noteRect.bottom - noteRect.top, ownerRect.bottom - ownerRect.top);
+  close();
+
+  SetWindowPos(owner, nullptr, work.right - 20, work.bottom - 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  open(owner);
+  GetWindowRect(dialog_, &noteRect);
+  EXPECT_EQ(noteRect.right, work.right);
+  EXPECT_EQ(noteRect.bottom, work.bottom);
+  close();
+  DestroyWindow(owner);
 }
 
 // Umlauts, ß and the euro sign are single bytes of code page 1252 on disk and come back the same.
