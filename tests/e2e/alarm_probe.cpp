@@ -6,6 +6,7 @@
 //                                     or "not topmost", "picture" or "no picture"; 0 when seen
 //   alarm_probe none CAPTION SECONDS  0 when no such window shows up in that time
 //   alarm_probe gone CAPTION SECONDS  0 when it has closed within that time
+//   alarm_probe rect CAPTION          prints its left top right bottom
 //   alarm_probe key CAPTION esc|enter a key as the keyboard sends it (to the focused button)
 //   alarm_probe click CAPTION ID      a click of button ID
 //   alarm_probe quit                  "Beenden" in the main window
@@ -88,6 +89,12 @@ int main(int argc, char** argv) {
   if (command == "gone") return waitFor(seconds, [&] { return alarmWindow(caption) == nullptr; }) ? 0 : 1;
   HWND w = alarmWindow(caption);
   if (!w) return 3;
+  if (command == "rect") {
+    RECT r;
+    GetWindowRect(w, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+  }
   if (command == "key" && argc > 3) {
     WPARAM key = std::strcmp(argv[3], "esc") == 0 ? VK_ESCAPE : VK_RETURN;
     HWND focus = GetDlgItem(w, 1090);  // the default button has the focus when the window opens
