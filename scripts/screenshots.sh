@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Screenshots of the Windows program under Wine: the main window, the note window, the working
-# window while the wallpaper is built, and the tray icon's tooltip (date and busy state). It
+# Screenshots of the Windows program under Wine: the main window, the note window, the alarm
+# window, the working window while the wallpaper is built, and the tray icon's tooltip (date and busy state). It
 # runs quendler.exe in a fresh prefix inside a Wine virtual desktop (which has a tray and paints the wallpaper) on
 # its own Xvfb, and stops everything again.
 #   scripts/screenshots.sh [BUILD_DIR] [OUT_DIR]   (default build/windows, BUILD_DIR/screenshots)
@@ -144,6 +144,47 @@ else
 fi
 probe click 1004 >/dev/null
 sleep 2
+
+# The alarm window: two appointments due at 10:00, the program started just before 10:01 so
+# that the first check fires them (a one-off with its own picture, then a daily one with the
+# alarm picture).
+alarm_probe_exe=$build/tests/e2e/alarm_probe.exe
+if [ -f "$alarm_probe_exe" ]; then
+  cp "$alarm_probe_exe" "$work/app/"
+  alarm_probe() { "$WINE" alarm_probe.exe "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+  mkdir -p "$WINEPREFIX/drive_c/quendler-bilder"
+  /usr/bin/python3 - "$WINEPREFIX/drive_c/quendler-bilder/alarm.qtm" <<'PY'
+import struct, sys
+def record(name, kind, picture, remark):
+    r = bytearray(920)
+    struct.pack_into("<8H", r, 0, 0, 0, kind, 24, 12, 2024, 10, 0)
+    struct.pack_into("<3H", r, 26, 0, 1, picture)
+    for offset, text in ((568, remark), (824, name)):
+        data = text.encode("cp1252")
+        r[offset:offset + len(data)] = data
+    return bytes(r)
+with open(sys.argv[1], "wb") as f:
+    f.write(record("Geschenke abholen", 1, 4,
+                   "Bei Müllers im Laden, bis 12 Uhr geöffnet. Den Abholschein nicht vergessen!"))
+    f.write(record("Tabletten", 2, 0, "Eine nach dem Frühstück."))
+PY
+  "$WINE" reg add 'HKCU\Software\Skorvati\Desktop\Quendler' /v AlarmFile /d 'C:\quendler-bilder\alarm.qtm' /f >/dev/null 2>&1
+  QUENDLER_START_TIME="2024-12-24 10:00:55" "$WINE" quendler.exe >"$work/quendler-alarm.log" 2>&1 &
+  for name in "Geschenke abholen:alarm-window" "Tabletten:alarm-window-daily"; do
+    caption=${name%%:*} shotname=${name##*:}
+    if alarm_probe wait "$caption" 40 >/dev/null; then
+      sleep 1
+      shot "$shotname"
+      read -r l t r b <<<"$(alarm_probe rect "$caption")"; crop "$shotname" "$l" "$t" "$r" "$b" 10
+      alarm_probe click "$caption" 1091 >/dev/null
+      alarm_probe gone "$caption" 5 >/dev/null
+    else
+      echo "screenshots: no alarm window \"$caption\"" >&2
+    fi
+  done
+  alarm_probe quit >/dev/null
+  sleep 2
+fi
 # The full screens are large; keep a quarter-size copy of each for viewing.
 for f in "$out"/*.png; do
   case "$f" in *-crop.png|*-small.png) ;; *) convert "$f" -resize 25% "${f%.png}-small.png" ;; esac

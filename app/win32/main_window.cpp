@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "alarms/alarm_check.h"
 #include "alarms/appointment_file.h"
+#include "alarms/win32/alarm_actions.h"
 #include "app/day_icon.h"
 #include "app/day_texts.h"
 #include "app/hotkeys.h"
@@ -13,6 +15,7 @@
 #include "app/wallpaper_look.h"
 #include "app/win32/help.h"
 #include "app/win32/program.h"
+#include "app/win32/program_alarms.h"
 #include "app/win32/tray.h"
 #include "calendar/moon.h"
 #include "imaging/frame.h"
@@ -200,7 +203,10 @@ void timerTick(HWND dialog) {
     startWallpaperJob(dialog, work.startJob);
   }
   setDesktopIconTextColour(desktopIconTextColour(gSettings.HG));
-  // The alarm check comes with the appointments.
+  // At most once a minute; an alarm window opened here runs this tick's loop, and later ticks
+  // come through it.
+  takeAlarmSettings();
+  checkAlarms(programAlarms);
   if (work.autoExit) {
     SaveSettings();
     EndDialog(dialog, 1);
@@ -311,6 +317,12 @@ void initialise(HWND dialog) {
   loadTitlePicture(dialog);
   LoadHotkeys();
   RegisterHotkeys(1);
+  WindowsAlarmSetup alarms;
+  alarms.instance = instanceOfWindow;
+  alarms.owner = dialog;
+  alarms.help = ShowHelp;
+  alarms.check = &programAlarms;
+  useWindowsAlarmActions(programAlarms.actions, alarms);
   window.timerRunning = SetTimer(dialog, kMainTimerId, kFirstTickMillis, nullptr) != 0;
 }
 
