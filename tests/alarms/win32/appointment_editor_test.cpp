@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include <dlgs.h>
+
 #include "alarms/appointment_editing.h"
 #include "alarms/win32/appointment_editor.h"
 #include "tests/support/clock_guard.h"
@@ -85,6 +87,52 @@ class MessageWatcher {
   std::atomic<bool> stop_{false};
   HWND box_ = nullptr;
   std::atomic<HWND> owner_{nullptr};
+  std::thread thread_;
+};
+
+// Answers the open-file dialog that `owner` opens: notes its filters and chooses `file`.
+class FileDialogAnswer {
+ public:
+  FileDialogAnswer(HWND owner, std::string file) : owner_(owner), file_(std::move(file)), thread_([this] { run(); }) {}
+  ~FileDialogAnswer() { finish(); }
+  // The filter texts it saw and the position chosen, once the dialog has been answered.
+  std::vector<std::string> finish() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return filters_;
+  }
+
+ private:
+  static BOOL CALLBACK find(HWND window, LPARAM self) {
+    auto* a = reinterpret_cast<FileDialogAnswer*>(self);
+    char cls[16] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") == 0 && GetWindow(window, GW_OWNER) == a->owner_ && GetDlgItem(window, cmb1))
+      a->dialog_ = window;
+    return a->dialog_ == nullptr;
+  }
+  void run() {
+    for (int i = 0; i < 300 && !stop_ && !dialog_; ++i) {
+      EnumWindows(find, reinterpret_cast<LPARAM>(this));
+      if (!dialog_) Sleep(50);
+    }
+    if (!dialog_) return;
+    HWND types = GetDlgItem(dialog_, cmb1);
+    int n = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
+    for (int k = 0; k < n; ++k) {
+      char text[128] = "";
+      SendMessageA(types, CB_GETLBTEXT, k, reinterpret_cast<LPARAM>(text));
+      filters_.push_back(text);
+    }
+    filters_.push_back(std::to_string(SendMessageA(types, CB_GETCURSEL, 0, 0)));
+    SetDlgItemTextA(dialog_, GetDlgItem(dialog_, cmb13) ? cmb13 : edt1, file_.c_str());
+    PostMessageA(dialog_, WM_COMMAND, IDOK, 0);
+  }
+  HWND owner_;
+  std::string file_;
+  std::atomic<bool> stop_{false};
+  HWND dialog_ = nullptr;
+  std::vector<std::string> filters_;
   std::thread thread_;
 };
 
@@ -398,6 +446,25 @@ TEST_F(EditorTest, TestPlaysTheSoundAndStopsItAgain) {
   EXPECT_EQ(text(kIdEditorTest), "&Test");
   EXPECT_EQ(text(kIdEditorPathLabel), "Programm:");
   EXPECT_EQ(calls.fades, 4);
+}
+
+TEST_F(EditorTest, TheFileChosenForAProgramBecomesItsPath) {
+  Appointment a = record("Backup");
+  a.action = kActionProgram;
+  a.lastFiredDay = 271;
+  a.lastFiredYear = 2009;
+  std::strcpy(a.path, "\"C:\\Program Files\\x.exe\" -q");  // a command line, not a file name
+  write({a});
+  std::string program = folder_.file("sichern.bat");
+  ASSERT_TRUE(writeFile(program, std::string("@echo off\r\n")));
+  open();
+  FileDialogAnswer answer(dialog_, program);
+  click(kIdEditorBrowse);
+  EXPECT_EQ(answer.finish(), (std::vector<std::string>{"Programme (*.exe;*.com;*.bat)", "Text-Dateien (*.doc;*.txt;*.rtf)",
+                                                       "Alle Dateien (*.*)", "0"}));
+  EXPECT_EQ(text(kIdEditorPath), program);
+  EXPECT_EQ(table_->slots[0].path, program);
+  EXPECT_EQ(table_->slots[0].lastFiredDay, 0) << "a new path re-arms";
 }
 
 }  // namespace
