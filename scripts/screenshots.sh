@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the Windows program under Wine: the main window, the note window, the alarm
-# window, the working window while the wallpaper is built, and the tray icon's tooltip (date and busy state). It
+# window, the working window while the wallpaper is built, the tray icon's tooltip (date and
+# busy state) and the appointment editor. It
 # runs quendler.exe in a fresh prefix inside a Wine virtual desktop (which has a tray and paints the wallpaper) on
 # its own Xvfb, and stops everything again.
 #   scripts/screenshots.sh [BUILD_DIR] [OUT_DIR]   (default build/windows, BUILD_DIR/screenshots)
@@ -184,6 +185,50 @@ PY
   done
   alarm_probe quit >/dev/null
   sleep 2
+  # The editor's pictures start from the default, still empty, appointment file.
+  "$WINE" reg delete 'HKCU\Software\Skorvati\Desktop\Quendler' /v AlarmFile /f >/dev/null 2>&1
+fi
+# The appointment editor, in a run of its own with TerminSchutz 1 (so that the protect box
+# shows): empty, with one appointment, and with a protected one.
+editor_probe_exe=$build/tests/e2e/editor_probe.exe
+if [ -f "$editor_probe_exe" ]; then
+  cp "$editor_probe_exe" .
+  ed() { "$WINE" editor_probe.exe "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+  "$WINE" reg add 'HKCU\Software\Skorvati\Desktop\Quendler' /v TerminSchutz /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  "$WINE" quendler.exe >>"$work/quendler.log" 2>&1 &
+  probe wait-window 30 >/dev/null
+  sleep 4  # the first build
+  probe click 1007 >/dev/null
+  if rect=$(ed wait 10); then
+    read -r l t r b <<<"$rect"
+    sleep 1
+    shot editor-empty; crop editor-empty "$l" "$t" "$r" "$b" 10
+    ed click 1211
+    ed name "Zahnarzt"
+    ed slide 7
+    ed choose 1061 1
+    ed type 1067 "Bohrer mitbringen, Karte nicht vergessen."
+    sleep 1
+    shot editor-record; crop editor-record "$l" "$t" "$r" "$b" 10
+    ed click 1211
+    ed name "Geburtstag Oma"
+    ed choose 1062 4
+    ed slide 12
+    ed choose 1061 2
+    ed type 1063 "C:\\Musik\\Geburtstag.mp3"
+    ed type 1067 "Anrufen!"
+    ed check 1089
+    sleep 1
+    shot editor-protected; crop editor-protected "$l" "$t" "$r" "$b" 10
+    ed click 2
+    ed gone 5 >/dev/null
+  else
+    echo "screenshots: no appointment editor" >&2
+  fi
+  probe click 1004 >/dev/null
+  sleep 2
+else
+  echo "screenshots: $editor_probe_exe is missing: no editor screenshots" >&2
 fi
 # The full screens are large; keep a quarter-size copy of each for viewing.
 for f in "$out"/*.png; do

@@ -8,6 +8,7 @@
 #include "alarms/alarm_check.h"
 #include "alarms/appointment_file.h"
 #include "alarms/win32/alarm_actions.h"
+#include "alarms/win32/appointment_editor.h"
 #include "app/day_icon.h"
 #include "app/day_texts.h"
 #include "app/hotkeys.h"
@@ -251,6 +252,25 @@ void openNoteWindow(HWND dialog) {
   mainState.dialogOpen = 0;
 }
 
+// The appointment editor over the program's table, as "&Termine / Alarm" and hotkey 201 open
+// it. The open-dialog flag holds back rebuilds and tray clicks while it is shown; opened by the
+// hotkey over another of the window's dialogs, it leaves the flag as that one set it.
+void showAppointmentEditor(HWND dialog) {
+  int outer = mainState.dialogOpen;
+  mainState.dialogOpen = 1;
+  takeAlarmSettings();
+  AppointmentEditorSetup setup;
+  setup.check = &programAlarms;
+  setup.filePath = gSettings.AlarmFile;
+  setup.autoDelete = gSettings.AutoDelete;
+  setup.protection = gSettings.TerminSchutz;
+  setup.soundAvailable = soundAvailable;
+  setup.help = ShowHelp;
+  setup.rebuildRequested = &mainState.RebuildRequested;
+  runAppointmentEditor(instanceOfWindow, dialog, setup);
+  mainState.dialogOpen = outer;
+}
+
 BOOL command(HWND dialog, int id) {
   switch (id) {
     case kIdMinimise:
@@ -279,8 +299,10 @@ BOOL command(HWND dialog, int id) {
       openNoteWindow(dialog);
       return TRUE;
     case kIdAppointments:
+      showAppointmentEditor(dialog);
+      return TRUE;
     case kIdOptions:
-      // Their dialogs open here, with mainState.dialogOpen set while one is shown.
+      // Its dialog opens here, with mainState.dialogOpen set while it is shown.
       return TRUE;
     case kIdHelp:
       ShowHelp(dialog, nullptr, 1);
@@ -292,6 +314,7 @@ BOOL command(HWND dialog, int id) {
 BOOL hotkey(HWND dialog, int id) {
   if (id != kHotkeyRebuild && id != kHotkeyAppointments && id != kHotkeyNewNote) return TRUE;
   if (id == kHotkeyRebuild) mainState.RebuildRequested = 1;
+  if (id == kHotkeyAppointments) showAppointmentEditor(dialog);
   if (id == kHotkeyNewNote) openNoteWindow(dialog);
   return FALSE;
 }
