@@ -25,7 +25,7 @@
 namespace {
 
 constexpr double kAheadSeconds = 1.0;   // decoded ahead of what is heard
-constexpr double kPrimeSeconds = 0.1;   // decoded before a sound starts
+constexpr double kPrimeSeconds = 0.5;   // decoded before a sound starts
 constexpr int kPiecesPerRound = 8;      // reads for one voice before the others get theirs
 constexpr auto kIdleWait = std::chrono::milliseconds(20);
 

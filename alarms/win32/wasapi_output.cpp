@@ -11,7 +11,7 @@
 namespace {
 
 // The shared-mode buffer: short, because a glide can only start behind what it holds.
-constexpr REFERENCE_TIME kBufferTime = 600000;  // 60 ms in 100 ns
+constexpr REFERENCE_TIME kBufferTime = 800000;  // 80 ms in 100 ns
 constexpr DWORD kWaitMillis = 200;
 
 // The sample kind of the mix format, when it is one we write.
