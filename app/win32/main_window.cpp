@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "alarms/appointment_file.h"
+#include "alarms/win32/sound_player.h"
 #include "app/day_icon.h"
 #include "app/day_texts.h"
 #include "app/hotkeys.h"
@@ -209,6 +210,7 @@ void timerTick(HWND dialog) {
 
 void trayClicked(HWND dialog, LPARAM mouse) {
   if (mouse == WM_LBUTTONDOWN) {
+    if (soundAvailable) fadeOutSound();
     if (mainState.dialogOpen) return;
     mainState.shown = !mainState.shown;
     if (!mainState.shown) {
@@ -225,6 +227,7 @@ void trayClicked(HWND dialog, LPARAM mouse) {
     gSettings.Mondphasen = !gSettings.Mondphasen;
     TrayTakeSettings();
     TrayUpdate(0);
+    if (soundAvailable) fadeOutSound();
   }
 }
 
@@ -255,6 +258,7 @@ BOOL command(HWND dialog, int id) {
       hideWindow(dialog);
       return TRUE;
     case kIdExit:
+      if (soundAvailable) fadeOutSound();
       storeWindowPlace(dialog);
       SaveSettings();
       EndDialog(dialog, 1);
@@ -285,6 +289,7 @@ BOOL command(HWND dialog, int id) {
 
 BOOL hotkey(HWND dialog, int id) {
   if (id != kHotkeyRebuild && id != kHotkeyAppointments && id != kHotkeyNewNote) return TRUE;
+  if (soundAvailable) fadeOutSound();
   if (id == kHotkeyRebuild) mainState.RebuildRequested = 1;
   if (id == kHotkeyNewNote) openNoteWindow(dialog);
   return FALSE;
@@ -317,6 +322,7 @@ void initialise(HWND dialog) {
 void finish(HWND dialog) {
   if (window.timerRunning) KillTimer(dialog, kMainTimerId);
   RegisterHotkeys(0);
+  if (soundAvailable) unloadSoundLibrary();
   window = MainWindowHandles();
   // A running job still uses the image library and the tray: let it finish (a few seconds at
   // most) before both go.
