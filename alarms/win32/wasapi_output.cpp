@@ -16,7 +16,8 @@ constexpr DWORD kWaitMillis = 200;
 
 // The sample kind of the mix format, when it is one we write.
 bool outputKind(const WAVEFORMATEX* mix, SampleKind& kind) {
-  if (!mix || mix->nChannels < 1 || mix->nSamplesPerSec < 1) return false;
+  // The mixer takes up to 32 channels.
+  if (!mix || mix->nChannels < 1 || mix->nChannels > 32 || mix->nSamplesPerSec < 1) return false;
   WORD tag = mix->wFormatTag;
   if (tag == WAVE_FORMAT_EXTENSIBLE) {
     if (mix->cbSize < sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX)) return false;

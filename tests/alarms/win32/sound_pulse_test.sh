@@ -44,4 +44,4 @@ for _ in $(seq 1 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl info >/dev/null 2>&1 || { echo "FAIL: PulseAudio did not start"; cat "$work/pulse.log"; exit 1; }
 
 QUENDLER_RECORDING=$work/recording.wav python3 "$src/tests/alarms/win32/sound_pulse_record.py" quendler_out.monitor -- \
-  "$WINE" "$probe" "$(printf 'Z:%s\\tone1k.mp3' "${sounds//\//\\}")" 2500 1200
+  "$WINE" "$probe" "$(printf 'Z:%s\\tone1k_long.mp3' "${sounds//\//\\}")" 3500 1200
