@@ -168,6 +168,10 @@ int checkAlarmsAt(AlarmCheck& check, const LocalTime& now) {
 
   int fired = 0;
   for (int k = 0; k < count; ++k) {
+    // The editor opened while an alarm window was shown: it owns the table now. The rest waits
+    // for the check after it closes, and nothing is saved here, so that its "Abbrechen" still
+    // finds the file as it was.
+    if (check.editorOpen) break;
     int slot = findAppointmentSlot(table, order[k]);
     if (slot < 0) continue;
     Appointment& a = table.slots[slot];
@@ -183,7 +187,7 @@ int checkAlarmsAt(AlarmCheck& check, const LocalTime& now) {
     fireAppointment(check, order[k], 0, now);
     ++fired;
   }
-  if (fired) saveAfterFiring(check);
+  if (fired && !check.editorOpen) saveAfterFiring(check);
   return fired;
 }
 

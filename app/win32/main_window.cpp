@@ -9,6 +9,7 @@
 #include "alarms/appointment_file.h"
 #include "alarms/win32/alarm_actions.h"
 #include "alarms/win32/appointment_editor.h"
+#include "alarms/win32/sound_player.h"
 #include "app/day_icon.h"
 #include "app/day_texts.h"
 #include "app/hotkeys.h"
@@ -216,6 +217,7 @@ void timerTick(HWND dialog) {
 
 void trayClicked(HWND dialog, LPARAM mouse) {
   if (mouse == WM_LBUTTONDOWN) {
+    if (soundAvailable) fadeOutSound();
     if (mainState.dialogOpen) return;
     mainState.shown = !mainState.shown;
     if (!mainState.shown) {
@@ -232,6 +234,7 @@ void trayClicked(HWND dialog, LPARAM mouse) {
     gSettings.Mondphasen = !gSettings.Mondphasen;
     TrayTakeSettings();
     TrayUpdate(0);
+    if (soundAvailable) fadeOutSound();
   }
 }
 
@@ -265,6 +268,7 @@ void showAppointmentEditor(HWND dialog) {
   setup.autoDelete = gSettings.AutoDelete;
   setup.protection = gSettings.TerminSchutz;
   setup.soundAvailable = soundAvailable;
+  setup.fadeOutSound = fadeOutSound;
   setup.help = ShowHelp;
   setup.rebuildRequested = &mainState.RebuildRequested;
   runAppointmentEditor(instanceOfWindow, dialog, setup);
@@ -281,6 +285,7 @@ BOOL command(HWND dialog, int id) {
       hideWindow(dialog);
       return TRUE;
     case kIdExit:
+      if (soundAvailable) fadeOutSound();
       storeWindowPlace(dialog);
       SaveSettings();
       EndDialog(dialog, 1);
@@ -313,6 +318,7 @@ BOOL command(HWND dialog, int id) {
 
 BOOL hotkey(HWND dialog, int id) {
   if (id != kHotkeyRebuild && id != kHotkeyAppointments && id != kHotkeyNewNote) return TRUE;
+  if (soundAvailable) fadeOutSound();
   if (id == kHotkeyRebuild) mainState.RebuildRequested = 1;
   if (id == kHotkeyAppointments) showAppointmentEditor(dialog);
   if (id == kHotkeyNewNote) openNoteWindow(dialog);
@@ -345,6 +351,7 @@ void initialise(HWND dialog) {
   alarms.owner = dialog;
   alarms.help = ShowHelp;
   alarms.check = &programAlarms;
+  alarms.playSound = playSound;
   useWindowsAlarmActions(programAlarms.actions, alarms);
   window.timerRunning = SetTimer(dialog, kMainTimerId, kFirstTickMillis, nullptr) != 0;
 }
@@ -352,6 +359,7 @@ void initialise(HWND dialog) {
 void finish(HWND dialog) {
   if (window.timerRunning) KillTimer(dialog, kMainTimerId);
   RegisterHotkeys(0);
+  if (soundAvailable) unloadSoundLibrary();
   window = MainWindowHandles();
   // A running job still uses the image library and the tray: let it finish (a few seconds at
   // most) before both go.

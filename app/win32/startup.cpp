@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "alarms/appointment_file.h"
+#include "alarms/win32/sound_player.h"
 #include "app/day_texts.h"
 #include "app/settings.h"
 #include "app/win32/help.h"
@@ -66,8 +67,7 @@ int runQuendler(HINSTANCE instance) {
   fillWeekdayNames();
   useWindowsSettings();
   LoadSettings();
-  // The sound library comes with the alarms; until then alarms stay silent.
-  soundAvailable = false;
+  soundAvailable = loadSoundLibrary();
   helpInitialize();
   loadNoteFont();
   {
@@ -80,6 +80,8 @@ int runQuendler(HINSTANCE instance) {
 
   helpUninitialize();
   CoUninitialize();
+  // The player keeps its COM objects on threads of its own, so this may follow CoUninitialize.
+  unloadSoundLibrary();
   ReleaseMutex(mutex.get());
   return 1;
 }

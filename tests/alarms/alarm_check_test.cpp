@@ -407,6 +407,31 @@ TEST(AlarmNested, WindowsKeepTheirRecordsWhenALaterCheckSavesAndResorts) {
   EXPECT_EQ(std::memcmp(file.data(), h.table->slots, file.size()), 0);
 }
 
+// The appointment editor opened over an alarm window: the check fires nothing more and saves
+// nothing, so the editor's unsaved changes never reach the file; after it closes the others fire.
+TEST(AlarmNested, AnEditorOpenedDuringAnAlarmWindowHoldsBackTheRestAndTheSave) {
+  ClockGuard clock;
+  TempFolder dir("alarms");
+  std::string path = dir.file("alarm.qtm");
+  ASSERT_TRUE(writeFile(path, std::string("old")));
+  Harness h;
+  h.check.filePath = path.c_str();
+  h.add({"Erster", 2, 1, 1, 2001, 8, 0, 1});
+  uint32_t second = h.add({"Zweiter", 2, 1, 1, 2001, 8, 0, 0});
+  h.rec.whileOpen = [&](const Appointment&) {
+    h.check.editorOpen = true;
+    std::strcpy(h.byId(second).remark, "im Editor geändert, nicht gespeichert");
+  };
+  h.run({at("2026-05-04 08:00")});
+  EXPECT_EQ(h.rec.fired, std::vector<std::string>{"2026-05-04 08:00 Erster"});
+  EXPECT_EQ(readFileText(path), "old");
+
+  h.rec.whileOpen = nullptr;
+  h.check.editorOpen = false;
+  h.run({at("2026-05-04 08:01")});
+  EXPECT_EQ(h.rec.fired.back(), "2026-05-04 08:01 Zweiter");
+}
+
 TEST(AlarmYear, OlderRecordsGetAYearAndKeepEveryOtherByte) {
   TempFolder dir("alarms");
   std::string path = dir.file("alarm.qtm");
