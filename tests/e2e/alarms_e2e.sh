@@ -11,27 +11,8 @@
 set -u
 exe=$1 probe_exe=$2 marker_exe=$3 work=$4
 for f in "$exe" "$probe_exe" "$marker_exe"; do [ -f "$f" ] || { echo "FAIL: $f is missing"; exit 1; }; done
-wine_env=$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-env.sh
-WINE=${WINE:-/usr/lib/wine/wine64}
-
-rm -rf "$work"
-mkdir -p "$work/app"
-failures=0
-app_pid=
-
-ok() { echo "ok: $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# Its own display (numbers from 201 on, apart from the other runs') and prefix in $work.
-export QUENDLER_WINE_DIR=$work QUENDLER_OWN_DISPLAY=1 QUENDLER_SCREEN=1280x800x24 QUENDLER_DISPLAY_FROM=201
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  bash "$wine_env" stop >/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
-bash "$wine_env" start >/dev/null || { echo "FAIL: Wine did not start"; exit 1; }
-wine_vars=$(bash "$wine_env" env) && eval "$wine_vars"
+source "$(dirname "$0")/e2e_common.sh"
+e2e_start "$work" 1280x800x24 201
 
 drive=$WINEPREFIX/drive_c
 mkdir -p "$drive/quendler-alarme" "$drive/quendler alarme"

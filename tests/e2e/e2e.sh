@@ -5,29 +5,9 @@
 # Everything it starts (Xvfb, wineserver, the program) is stopped again.
 set -u
 exe=$1 probe_exe=$2 help=$3 work=$4
-wine_env=$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-env.sh
-WINE=${WINE:-/usr/lib/wine/wine64}
 screen_w=1600 screen_h=900
-
-rm -rf "$work"
-mkdir -p "$work/app"
-failures=0
-app_pid=
-
-ok() { echo "ok: $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# Its own display (numbers from 171 on, apart from the test fixture's) and prefix in $work.
-export QUENDLER_WINE_DIR=$work QUENDLER_OWN_DISPLAY=1 QUENDLER_SCREEN=${screen_w}x${screen_h}x24 \
-       QUENDLER_DISPLAY_FROM=171
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  bash "$wine_env" stop >/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
-bash "$wine_env" start >/dev/null || { echo "FAIL: Wine did not start"; exit 1; }
-wine_vars=$(bash "$wine_env" env) && eval "$wine_vars"
+source "$(dirname "$0")/e2e_common.sh"
+e2e_start "$work" "${screen_w}x${screen_h}x24" 171
 
 cp "$exe" "$work/app/quendler.exe"
 cp "$probe_exe" "$work/app/probe.exe"

@@ -5,25 +5,8 @@
 #   editor_e2e.sh QUENDLER_EXE PROBE_EXE EDITOR_PROBE_EXE WORK_DIR
 set -u
 exe=$1 probe_exe=$2 editor_probe_exe=$3 work=$4
-wine_env=$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-env.sh
-WINE=${WINE:-/usr/lib/wine/wine64}
-
-rm -rf "$work"
-mkdir -p "$work/app"
-failures=0
-app_pid=
-ok() { echo "ok: $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-export QUENDLER_WINE_DIR=$work QUENDLER_OWN_DISPLAY=1 QUENDLER_SCREEN=1280x800x24 QUENDLER_DISPLAY_FROM=191
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  bash "$wine_env" stop >/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
-bash "$wine_env" start >/dev/null || { echo "FAIL: Wine did not start"; exit 1; }
-wine_vars=$(bash "$wine_env" env) && eval "$wine_vars"
+source "$(dirname "$0")/e2e_common.sh"
+e2e_start "$work" 1280x800x24 191
 
 cp "$exe" "$work/app/quendler.exe"
 cp "$probe_exe" "$work/app/probe.exe"
