@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "app/wallpaper_look.h"
 #include "app/win32/help.h"
+#include "app/win32/options_sheet.h"
 #include "app/win32/program.h"
 #include "app/win32/tray.h"
 #include "calendar/moon.h"
@@ -273,8 +274,15 @@ BOOL command(HWND dialog, int id) {
       openNoteWindow(dialog);
       return TRUE;
     case kIdAppointments:
+      // Its dialog opens here, with mainState.dialogOpen set while it is shown.
+      return TRUE;
     case kIdOptions:
-      // Their dialogs open here, with mainState.dialogOpen set while one is shown.
+      if (mainState.dialogOpen) return TRUE;
+      mainState.dialogOpen = 1;
+      OpenOptionsSheet(dialog);
+      mainState.dialogOpen = 0;
+      TrayTakeSettings();  // the sheet loaded the settings again
+      TrayUpdate(0);
       return TRUE;
     case kIdHelp:
       ShowHelp(dialog, nullptr, 1);
