@@ -49,7 +49,7 @@ void cancelCalendarPage(Settings& s, const CalendarPageStart& start);
 
 // --- Fonts
 
-// The four values a font dialog may change, for putting them back when it is cancelled.
+// The four values of a font that the settings keep (height, weight, italic flag, face).
 struct FontBackup {
   LONG height, weight;
   BYTE italic;

@@ -19,8 +19,31 @@ namespace {
 
 bool savedDuringSheet = false;
 
+// The sheet stands over the middle of its owner (or the screen when the owner is hidden),
+// moved into the work area: the main window lives near the taskbar, and a sheet placed by it
+// alone would hang over the screen's edge.
+void placeSheet(HWND sheet) {
+  RECT work, r;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(sheet, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  RECT around = work;
+  HWND owner = GetWindow(sheet, GW_OWNER);
+  if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &around);
+  int x = (around.left + around.right - w) / 2, y = (around.top + around.bottom - h) / 2;
+  if (x + w > work.right) x = work.right - w;
+  if (y + h > work.bottom) y = work.bottom - h;
+  if (x < work.left) x = work.left;
+  if (y < work.top) y = work.top;
+  SetWindowPos(sheet, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The sheet's template gets the system menu before the sheet is made from it.
-int CALLBACK sheetCallback(HWND, UINT message, LPARAM lParam) {
+int CALLBACK sheetCallback(HWND sheet, UINT message, LPARAM lParam) {
+  if (message == PSCB_INITIALIZED) {
+    placeSheet(sheet);
+    return 0;
+  }
   if (message != PSCB_PRECREATE || !lParam) return 0;
   // A DLGTEMPLATEEX starts with version 1 and signature 0xFFFF; its style is at byte 12.
   WORD* words = reinterpret_cast<WORD*>(lParam);
@@ -136,7 +159,7 @@ bool browseForFolder(HWND owner, const char* title, char* path) {
 }
 
 bool chooseFontOn(HWND owner, LOGFONTA& font, int minPoints, int maxPoints, DWORD flags) {
-  const FontBackup before = backupFont(font);
+  const LOGFONTA before = font;
   char style[LF_FACESIZE] = "";
   CHOOSEFONTA choice;
   std::memset(&choice, 0, sizeof choice);
@@ -150,9 +173,14 @@ bool chooseFontOn(HWND owner, LOGFONTA& font, int minPoints, int maxPoints, DWOR
   choice.lpszStyle = style;
   choice.nSizeMin = minPoints;
   choice.nSizeMax = maxPoints;
-  if (ChooseFontA(&choice)) return true;
-  restoreFont(font, before);
-  return false;
+  const bool accepted = ChooseFontA(&choice) != FALSE;
+  // The dialog writes into the whole record while it runs. Only the four values the settings
+  // keep are taken from it (so the font in use is the one the next start loads); a cancelled
+  // dialog leaves the record as it was.
+  const FontBackup chosen = backupFont(font);
+  font = before;
+  if (accepted) restoreFont(font, chosen);
+  return accepted;
 }
 
 int OpenOptionsSheet(HWND owner) {

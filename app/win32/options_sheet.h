@@ -88,8 +88,8 @@ HBITMAP calendarPagePreview();
 bool browseForFolder(HWND owner, const char* title, char* path);
 
 // The font dialog (template 1543) on `font`, screen and printer fonts, sizes minPoints ..
-// maxPoints, with `flags` added. true when accepted; when cancelled the height, weight, italic
-// flag and face name are what they were.
+// maxPoints, with `flags` added. true when accepted: the height, weight, italic flag and face
+// name are the dialog's, the rest of the record stays; when cancelled nothing changes.
 bool chooseFontOn(HWND owner, LOGFONTA& font, int minPoints, int maxPoints, DWORD flags);
 
 // Shared by the pages: the help of a page notification (PSN_HELP: the page's topic) and of F1
