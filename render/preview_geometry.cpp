@@ -7,9 +7,9 @@ PreviewGeometry computePreviewGeometry(int controlWidth, int controlHeight, int 
                                        int bottom) {
   PreviewGeometry g;
   if (controlWidth <= 0 || controlHeight <= 0 || screenWidth <= 0 || screenHeight <= 0) return g;
-  const double aspect = static_cast<double>(screenHeight) / screenWidth;
+  const double ratio = static_cast<double>(screenHeight) / screenWidth;
   int pw = controlWidth;
-  int ph = static_cast<int>(pw * aspect);
+  int ph = static_cast<int>(pw * ratio);
   if (ph > controlHeight) {
     ph = controlHeight;
     pw = static_cast<int>(static_cast<double>(controlHeight) * screenWidth / screenHeight);

@@ -18,6 +18,7 @@ const char* const kProgramTitleAndVersion = "Die Quendler\nDesktopkalender, Vers
 namespace {
 
 bool savedDuringSheet = false;
+bool sheetApplied = false;  // OK reached the general page, which is always made
 
 // The sheet stands over the middle of its owner (or the screen when the owner is hidden),
 // moved into the work area: the main window lives near the taskbar, and a sheet placed by it
@@ -125,6 +126,7 @@ INT_PTR CALLBACK GeneralPage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
           gSettings.Splash = checked(page, kIdSplash);
           SetAutostart(gSettings.AutoStart);
           SaveSettings();
+          sheetApplied = true;
           return pageResult(page, PSNRET_NOERROR);
         case PSN_KILLACTIVE:
           return pageResult(page, FALSE);
@@ -188,6 +190,7 @@ int OpenOptionsSheet(HWND owner) {
   if (!InitCommonControlsEx(&classes)) return 0;
   LoadSettings();
   savedDuringSheet = false;
+  sheetApplied = false;
 
   PROPSHEETPAGEA pages[] = {
       page(kGeneralPage, "Allgemein", GeneralPage),         page(kCalendarPage, "Desktopkalender", CalendarPage),
@@ -206,11 +209,11 @@ int OpenOptionsSheet(HWND owner) {
   header.nStartPage = 0;
   header.ppsp = pages;
   header.pfnCallback = sheetCallback;
-  INT_PTR closed = PropertySheetA(&header);
+  PropertySheetA(&header);
   // A font accepted in its dialog was saved with the whole record, margins moved on the
   // desktop-calendar page included; Cancel put those back in the record, so the store gets
   // them back too.
-  if (closed <= 0 && savedDuringSheet) SaveSettings();
+  if (!sheetApplied && savedDuringSheet) SaveSettings();
   savedDuringSheet = false;
   return 1;
 }

@@ -1,4 +1,4 @@
-// The desktop-calendar page's preview: the chosen background at the screen's aspect with the
+// The desktop-calendar page's preview: the chosen background at the screen's proportions with the
 // sample sheet ("PREV") where the wallpaper will have the month's sheet.
 #pragma once
 
@@ -18,7 +18,7 @@ struct PreviewLook {
 };
 
 // Builds the preview for the picture control 1038 of `page`, whose client area it first gives
-// the screen's aspect (without moving it). 1 with *bitmap set to a new bitmap that the caller
+// the screen's proportions (without moving it). 1 with *bitmap set to a new bitmap that the caller
 // owns; 0 when the background bitmap cannot be loaded or the control has no room (nothing is
 // changed then). Without "PREV" the preview shows the background alone.
 int BuildPreview(HWND page, HBITMAP* bitmap, const PreviewLook& look);

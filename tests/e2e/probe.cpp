@@ -29,6 +29,7 @@
 //   probe page-text ID TEXT        puts TEXT into control ID; probe page-get ID prints it
 //   probe page-visible ID          0 when control ID is visible
 //   probe page-size ID             prints the client width and height of control ID
+//   probe font-ok POINTS SECS      waits for the font dialog, chooses that size and presses OK
 //   probe window CAPTION SECS      waits for a dialog titled CAPTION; prints its rectangle
 //   probe dialog CAPTION ID SECS   waits for a dialog titled CAPTION and presses its button ID
 //   probe keys MODIFIERS VK        presses the key VK (hex) with the modifiers (a = Alt,
@@ -301,6 +302,18 @@ int main(int argc, char** argv) {
       return 1;
     Sleep(300);
     return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(std::atoi(argv[3]), BN_CLICKED), 0) ? 0 : 1;
+  }
+  if (command == "font-ok" && argc > 2) {
+    HWND dialog = nullptr;
+    if (!waitFor(argc > 3 ? std::atof(argv[3]) : 5, [&] { return (dialog = dialogTitled("Schriftart")) != nullptr; }))
+      return 1;
+    Sleep(300);
+    HWND sizes = GetDlgItem(dialog, 0x472);  // cmb3
+    LRESULT row = SendMessageA(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(argv[2]));
+    if (row == CB_ERR) return 4;
+    SendMessageA(sizes, CB_SETCURSEL, row, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) ? 0 : 1;
   }
   if (command == "window" && argc > 2) {
     HWND dialog = nullptr;

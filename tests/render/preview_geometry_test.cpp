@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(PreviewGeometry, TakesTheScreensAspectInsideTheControl) {
+TEST(PreviewGeometry, TakesTheScreensProportionsInsideTheControl) {
   // Wide enough: the control's width, 256 * 768 / 1024 rows.
   PreviewGeometry g = computePreviewGeometry(256, 300, 1024, 768, 50, 30, 0);
   EXPECT_EQ(g.width, 256);

@@ -191,7 +191,7 @@ TEST_F(OptionsPages, HotkeysPageShowsStoredRowsOutsideTheTablesAsInactiveFirstRo
   EXPECT_EQ(storedDword(kHotkeysKey, "hk00a"), 0u);
 }
 
-TEST_F(OptionsPages, CalendarPageSetsUpItsControlsAndPreviewAtTheScreensAspect) {
+TEST_F(OptionsPages, CalendarPageSetsUpItsControlsAndPreviewAtTheScreensProportions) {
   gSettings.left = 40;
   gSettings.top = 20;
   gSettings.right = 10;
@@ -469,6 +469,44 @@ TEST_F(OptionsPages, NotesFontIsSavedAtTheDialogsOk) {
   EXPECT_EQ(gSettings.NoteFont.lfHeight, expected);
   EXPECT_EQ(static_cast<int32_t>(storedDword(kNoteFontKey, "FHeight")), expected);
   EXPECT_EQ(gSettings.NoteFont.lfPitchAndFamily, 0x31);
+}
+
+// The whole sheet, driven step by step from a timer while it runs modally.
+int sheetStep = 0;
+void CALLBACK driveSheet(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND sheet = FindWindowA(nullptr, " Optionen");
+  if (!sheet) return;
+  HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+  switch (sheetStep++) {
+    case 0:
+      SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+      break;
+    case 1: {
+      HWND bar = GetDlgItem(page, kIdLeftTrack);
+      SendMessageA(bar, TBM_SETPOS, TRUE, 10);
+      SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 10), reinterpret_cast<LPARAM>(bar));
+      // What a font accepted in its dialog does.
+      SaveSettings();
+      noteSavedDuringSheet();
+      break;
+    }
+    case 2:
+      SendMessageA(sheet, PSM_SETCURSEL, 3, 0);
+      break;
+    default:
+      KillTimer(nullptr, timer);
+      PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+  }
+}
+
+TEST_F(OptionsPages, CancelAfterAFontWasSavedPutsTheMarginsBackInTheStore) {
+  gSettings.left = 120;
+  SaveSettings();
+  sheetStep = 0;
+  SetTimer(nullptr, 0, 200, driveSheet);
+  EXPECT_EQ(OpenOptionsSheet(host_), 1);
+  EXPECT_EQ(gSettings.left, 120);
+  EXPECT_EQ(storedDword(kSettingsKey, "left"), 120u);
 }
 
 }  // namespace
