@@ -252,9 +252,10 @@ probe click 1073 >/dev/null
 if probe sheet 10 >/dev/null; then
   probe sheet-page 1 >/dev/null
   probe page-track 1051 10 >/dev/null
+  [ "$(probe page-get 1040)" = '&links (10)' ] || fail "the left margin did not move to 10 ('$(probe page-get 1040)')"
   probe page-click 1014 >/dev/null
   probe font-ok 20 10 >/dev/null || fail "no font dialog with 20 points on the desktop-calendar page"
-  sleep 1
+  for _ in $(seq 1 25); do [ "$(reg_value "$key" left)" = 0xa ] && break; sleep 0.2; done
   [ "$(reg_value "$key" left)" = 0xa ] || fail "the font's OK did not save the record (left $(reg_value "$key" left))"
   probe sheet-page 3 >/dev/null
   probe page-click 1014 >/dev/null
