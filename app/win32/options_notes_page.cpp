@@ -23,8 +23,9 @@ void initialise(HWND page) {
   SetDlgItemTextA(page, kIdNoteFolder, gSettings.NotePath);
   SetDlgItemTextA(page, kIdNoteFolderLabel, "&Ordner für Notizen:");
   SetDlgItemTextA(page, kIdFontButton, "Schri&ftart");
-  // The note picture in its own size, 15 pixels from the right edge and 1 from the bottom.
-  picture.reset(static_cast<HICON>(LoadImageA(programInstance, "ZETTEL", IMAGE_ICON, 0, 0, 0)));
+  // The note picture in its own full size (its largest image; asked for with 0 x 0 the
+  // first, 16 pixels, would come), 15 pixels from the right edge and 1 from the bottom.
+  picture.reset(static_cast<HICON>(LoadImageA(programInstance, "ZETTEL", IMAGE_ICON, 48, 48, 0)));
   HWND control = GetDlgItem(page, kIdPagePicture);
   int w = 32, h = 32;
   ICONINFO info;
