@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the Windows program under Wine: the main window, the note window, the alarm
 # window, the working window while the wallpaper is built, the tray icon's tooltip (date and
-# busy state) and the appointment editor. It
+# busy state), the appointment editor, and the options sheet's pages with the font dialog. It
 # runs quendler.exe in a fresh prefix inside a Wine virtual desktop (which has a tray and paints the wallpaper) on
 # its own Xvfb, and stops everything again.
 #   scripts/screenshots.sh [BUILD_DIR] [OUT_DIR]   (default build/windows, BUILD_DIR/screenshots)
@@ -142,6 +142,36 @@ if rect=$(probe note 10); then
   fi
 else
   echo "screenshots: no note window" >&2
+fi
+
+# --- The options sheet: each of its five pages, and the font dialog of the desktop-calendar page.
+probe click 1073 >/dev/null
+if rect=$(probe sheet 10); then
+  read -r l t r b <<<"$rect"
+  n=0
+  for name in allgemein desktopkalender termine notizen hotkeys; do
+    probe sheet-page "$n" >/dev/null
+    sleep 1.5
+    shot "options-$name"
+    crop "options-$name" "$l" "$t" "$r" "$b" 10
+    n=$((n + 1))
+  done
+  probe sheet-page 1 >/dev/null
+  sleep 1
+  probe page-click 1014 >/dev/null
+  if font=$(probe window Schriftart 10); then
+    sleep 1.5
+    shot options-schriftart
+    read -r fl ft fr fb <<<"$font"; crop options-schriftart "$fl" "$ft" "$fr" "$fb" 10
+    probe dialog Schriftart 2 >/dev/null
+  else
+    echo "screenshots: no font dialog" >&2
+  fi
+  sleep 1
+  probe sheet-cancel >/dev/null
+  probe sheet-gone 5 >/dev/null
+else
+  echo "screenshots: no options sheet" >&2
 fi
 probe click 1004 >/dev/null
 sleep 2

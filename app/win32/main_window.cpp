@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "app/wallpaper_look.h"
 #include "app/win32/help.h"
+#include "app/win32/options_sheet.h"
 #include "app/win32/program.h"
 #include "app/win32/program_alarms.h"
 #include "app/win32/tray.h"
@@ -307,7 +308,12 @@ BOOL command(HWND dialog, int id) {
       showAppointmentEditor(dialog);
       return TRUE;
     case kIdOptions:
-      // Its dialog opens here, with mainState.dialogOpen set while it is shown.
+      if (mainState.dialogOpen) return TRUE;
+      mainState.dialogOpen = 1;
+      OpenOptionsSheet(dialog);
+      mainState.dialogOpen = 0;
+      TrayTakeSettings();  // the sheet loaded the settings again
+      TrayUpdate(0);
       return TRUE;
     case kIdHelp:
       ShowHelp(dialog, nullptr, 1);

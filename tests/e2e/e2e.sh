@@ -161,6 +161,97 @@ if probe note 10 >/dev/null; then
   probe note-gone 5 >/dev/null
 fi
 
+# --- Options sheet: every page opens; OK stores and Cancel restores, read back from the registry
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+hot_key="$key\\Hotkeys" note_key="$key\\Notiz"
+autostart() { "$WINE" reg query "$run_key" /v 'Skorvati Desktopkalender' 2>/dev/null | tr -d '\r' | grep -c 'Skorvati Desktopkalender'; }
+sheet_closed() { probe sheet-gone 5 >/dev/null || fail "the options sheet did not close"; }
+probe click 1073 >/dev/null
+if probe sheet 10 >/dev/null; then
+  [ "$(autostart)" = 1 ] && ok "the general page wrote the autostart entry" || fail "no autostart entry with the sheet open"
+  probe page-click 1003 >/dev/null
+  sleep 0.5
+  [ "$(autostart)" = 0 ] && ok "unchecking \"automatisch &starten \" removed the autostart entry at once" \
+    || fail "the autostart entry is still there after unchecking"
+  opened=0
+  for n in 1 2 3 4; do probe sheet-page "$n" >/dev/null && opened=$((opened + 1)); done
+  [ "$opened" = 4 ] && ok "all five pages of the sheet open" || fail "only $opened of the pages 2..5 opened"
+  probe sheet-page 1 >/dev/null
+  probe page-track 1051 120 >/dev/null
+  probe page-track 1053 70 >/dev/null
+  probe page-track 1052 5 >/dev/null
+  probe page-select 1079 9 >/dev/null
+  probe page-click 1010 >/dev/null
+  probe sheet-cancel >/dev/null
+  sheet_closed
+  [ "$(reg_value "$key" left)" = 0x32 ] && [ "$(reg_value "$key" top)" = 0x1e ] && [ "$(reg_value "$key" HG)" = 0x0 ] \
+    && [ "$(reg_value "$key" Feiertage)" = 0x0 ] && [ "$(reg_value "$key" Kalenderwoche)" = 0x1 ] \
+    && ok "Cancel left margins, background, region and week numbers as stored" \
+    || fail "after Cancel: left $(reg_value "$key" left) top $(reg_value "$key" top) HG $(reg_value "$key" HG) region $(reg_value "$key" Feiertage)"
+else
+  fail "\"&Optionen\" opened no options sheet"
+fi
+
+probe click 1073 >/dev/null
+if probe sheet 10 >/dev/null; then
+  [ "$(autostart)" = 1 ] && ok "opening the sheet again wrote the autostart entry back (AutoStart still set)" \
+    || fail "the autostart entry was not written back"
+  probe sheet-page 1 >/dev/null
+  probe page-track 1051 120 >/dev/null
+  probe page-select 1079 9 >/dev/null
+  probe page-click 1010 >/dev/null
+  probe sheet-page 2 >/dev/null
+  probe page-text 1076 'C:\termine-neu.qtm' >/dev/null
+  probe page-track 1222 10 >/dev/null
+  probe sheet-page 4 >/dev/null
+  probe page-select 1093 4 >/dev/null
+  probe page-select 1094 44 >/dev/null
+  probe page-click 1092 >/dev/null
+  probe sheet-ok >/dev/null
+  sheet_closed
+  [ "$(reg_value "$key" left)" = 0x78 ] && [ "$(reg_value "$key" Feiertage)" = 0x9 ] && [ "$(reg_value "$key" Kalenderwoche)" = 0x0 ] \
+    && ok "OK stored margin, region and week numbers" \
+    || fail "after OK: left $(reg_value "$key" left) region $(reg_value "$key" Feiertage) weeks $(reg_value "$key" Kalenderwoche)"
+  [ "$(reg_value "$key" AlarmFile)" = 'C:\termine-neu.qtm' ] && [ "$(reg_value "$key" Snooze)" = 0xa ] \
+    && ok "OK stored the appointment file and the snooze time" \
+    || fail "after OK: AlarmFile '$(reg_value "$key" AlarmFile)' Snooze $(reg_value "$key" Snooze)"
+  [ "$(reg_value "$hot_key" hk00m)" = 0x4 ] && [ "$(reg_value "$hot_key" hk00v)" = 0x2c ] && [ "$(reg_value "$hot_key" hk00a)" = 0x1 ] \
+    && ok "OK stored hotkey 200 as Alt+Strg and \"K \"" || fail "hotkey 200 stored as $(reg_value "$hot_key" hk00m)/$(reg_value "$hot_key" hk00v)/$(reg_value "$hot_key" hk00a)"
+  # The rebuild that OK asked for, then Ctrl+Alt+K as real key presses: one more.
+  sleep 4
+  before=$(mtime "$wallpaper")
+  probe keys ca 4b >/dev/null
+  pressed=
+  for _ in $(seq 1 50); do [ "$(mtime "$wallpaper")" != "$before" ] && { pressed=1; break; }; sleep 0.2; done
+  [ -n "$pressed" ] && ok "Ctrl+Alt+K rebuilt the wallpaper" || fail "Ctrl+Alt+K did not rebuild the wallpaper"
+fi
+
+# Fonts are saved when their dialog is accepted; cancelling the sheet then keeps them, and puts
+# back the margin moved before.
+probe click 1073 >/dev/null
+if probe sheet 10 >/dev/null; then
+  probe sheet-page 1 >/dev/null
+  probe page-track 1051 10 >/dev/null
+  [ "$(probe page-get 1040)" = '&links (10)' ] || fail "the left margin did not move to 10 ('$(probe page-get 1040)')"
+  probe page-click 1014 >/dev/null
+  probe font-ok 20 10 >/dev/null || fail "no font dialog with 20 points on the desktop-calendar page"
+  for _ in $(seq 1 25); do [ "$(reg_value "$key" left)" = 0xa ] && break; sleep 0.2; done
+  [ "$(reg_value "$key" left)" = 0xa ] || fail "the font's OK did not save the record (left $(reg_value "$key" left))"
+  probe sheet-page 3 >/dev/null
+  probe page-click 1014 >/dev/null
+  probe font-ok 16 10 >/dev/null || fail "no font dialog with 16 points on the notes page"
+  sleep 1
+  probe sheet-cancel >/dev/null
+  sheet_closed
+  [ "$(reg_value "$key" FHeight)" = 0xffffffe5 ] && [ "$(reg_value "$note_key" FHeight)" = 0xffffffeb ] \
+    && ok "both fonts kept after Cancel (-27 and -21 pixels)" \
+    || fail "fonts after Cancel: calendar $(reg_value "$key" FHeight), notes $(reg_value "$note_key" FHeight)"
+  # (The sheet saves once more after its window has gone.)
+  for _ in $(seq 1 15); do [ "$(reg_value "$key" left)" = 0x78 ] && break; sleep 0.2; done
+  [ "$(reg_value "$key" left)" = 0x78 ] && ok "Cancel after a font took back the margin in the registry too" \
+    || fail "left is $(reg_value "$key" left) after Cancel, expected 0x78"
+fi
+
 # --- Beenden: exit code 1 and the settings saved (the window's place among them)
 read -r left top _ _ <<<"$(probe rect)"
 "$WINE" reg delete "$key" /v x /f >/dev/null 2>&1

@@ -17,7 +17,25 @@
 //   probe note-click ID            posts a click of icon ID to the note window
 //   probe note-type-hex HEX        types the bytes HEX (code page 1252) into the note's text
 //   probe note-text                prints the note's text as hex bytes
+//   probe sheet SECONDS            waits for the options sheet; prints its left top right bottom
+//   probe sheet-gone SECONDS       0 when the options sheet is closed
+//   probe sheet-page N             shows page N (0..4) of the sheet
+//   probe sheet-ok / sheet-cancel  presses the sheet's OK or Cancel
+//   probe page-click ID            clicks button ID on the sheet's current page
+//   probe page-checked ID          prints 1 or 0 for check box ID; 0 when checked
+//   probe page-select ID ROW       selects ROW of list ID as the user does
+//   probe page-selected ID         prints the selected row of list ID
+//   probe page-track ID POS        moves track bar ID to POS as the user does
+//   probe page-text ID TEXT        puts TEXT into control ID; probe page-get ID prints it
+//   probe page-visible ID          0 when control ID is visible
+//   probe page-size ID             prints the client width and height of control ID
+//   probe font-ok POINTS SECS      waits for the font dialog, chooses that size and presses OK
+//   probe window CAPTION SECS      waits for a dialog titled CAPTION; prints its rectangle
+//   probe dialog CAPTION ID SECS   waits for a dialog titled CAPTION and presses its button ID
+//   probe keys MODIFIERS VK        presses the key VK (hex) with the modifiers (a = Alt,
+//                                  c = Ctrl, s = Shift) as real input
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +96,42 @@ HWND noteWindow() {
   HWND found = nullptr;
   EnumWindows(findNote, reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+// A visible dialog with exactly this caption.
+struct CaptionSearch {
+  const char* caption;
+  HWND found;
+};
+BOOL CALLBACK findCaption(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<CaptionSearch*>(param);
+  char cls[64], text[256];
+  GetClassNameA(window, cls, sizeof cls);
+  GetWindowTextA(window, text, sizeof text);
+  if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window) && std::strcmp(text, search->caption) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+HWND dialogTitled(const char* caption) {
+  CaptionSearch search{caption, nullptr};
+  EnumWindows(findCaption, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+HWND optionsSheet() { return dialogTitled(" Optionen"); }
+HWND currentPage() {
+  HWND sheet = optionsSheet();
+  return sheet ? reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+}
+
+void key(WORD code, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = code;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+  Sleep(30);
 }
 
 template <typename F>
@@ -173,6 +227,113 @@ int main(int argc, char** argv) {
     int id = std::atoi(argv[2]);
     return PostMessageA(note, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED),
                         reinterpret_cast<LPARAM>(GetDlgItem(note, id))) ? 0 : 1;
+  }
+  if (command == "sheet" || command == "sheet-gone") {
+    bool wantOpen = command == "sheet";
+    HWND sheet = nullptr;
+    if (!waitFor(argc > 2 ? std::atof(argv[2]) : 5, [&] { return ((sheet = optionsSheet()) != nullptr) == wantOpen; }))
+      return 1;
+    if (wantOpen) {
+      RECT r;
+      GetWindowRect(sheet, &r);
+      std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    }
+    return 0;
+  }
+  if (command == "sheet-page" && argc > 2) {
+    HWND sheet = optionsSheet();
+    if (!sheet) return 3;
+    SendMessageA(sheet, PSM_SETCURSEL, std::atoi(argv[2]), 0);
+    Sleep(300);
+    return currentPage() ? 0 : 1;
+  }
+  if (command == "sheet-ok" || command == "sheet-cancel") {
+    HWND sheet = optionsSheet();
+    if (!sheet) return 3;
+    return PostMessageA(sheet, PSM_PRESSBUTTON, command == "sheet-ok" ? PSBTN_OK : PSBTN_CANCEL, 0) ? 0 : 1;
+  }
+  if (command.rfind("page-", 0) == 0) {
+    HWND page = currentPage();
+    if (!page || argc < 3) return 3;
+    HWND control = GetDlgItem(page, std::atoi(argv[2]));
+    if (!control) return 4;
+    if (command == "page-click") return PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
+    if (command == "page-checked") {
+      bool on = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+      std::printf("%d\n", on ? 1 : 0);
+      return on ? 0 : 1;
+    }
+    if (command == "page-select" && argc > 3) {
+      SendMessageA(control, CB_SETCURSEL, std::atoi(argv[3]), 0);
+      SendMessageA(page, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+      return 0;
+    }
+    if (command == "page-selected") {
+      std::printf("%ld\n", static_cast<long>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+      return 0;
+    }
+    if (command == "page-track" && argc > 3) {
+      int position = std::atoi(argv[3]);
+      SendMessageA(control, TBM_SETPOS, TRUE, position);
+      UINT message = (GetWindowLongA(control, GWL_STYLE) & TBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
+      SendMessageA(page, message, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(control));
+      SendMessageA(page, message, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(control));
+      return 0;
+    }
+    if (command == "page-text" && argc > 3) return SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3])) ? 0 : 1;
+    if (command == "page-get") {
+      char text[1024] = "";
+      GetWindowTextA(control, text, sizeof text);
+      std::printf("%s\n", text);
+      return 0;
+    }
+    if (command == "page-visible") return IsWindowVisible(control) ? 0 : 1;
+    if (command == "page-size") {
+      RECT r;
+      GetClientRect(control, &r);
+      std::printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+      return 0;
+    }
+    return 2;
+  }
+  if (command == "dialog" && argc > 3) {
+    HWND dialog = nullptr;
+    if (!waitFor(argc > 4 ? std::atof(argv[4]) : 5, [&] { return (dialog = dialogTitled(argv[2])) != nullptr; }))
+      return 1;
+    Sleep(300);
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(std::atoi(argv[3]), BN_CLICKED), 0) ? 0 : 1;
+  }
+  if (command == "font-ok" && argc > 2) {
+    HWND dialog = nullptr;
+    if (!waitFor(argc > 3 ? std::atof(argv[3]) : 5, [&] { return (dialog = dialogTitled("Schriftart")) != nullptr; }))
+      return 1;
+    Sleep(300);
+    HWND sizes = GetDlgItem(dialog, 0x472);  // cmb3
+    LRESULT row = SendMessageA(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(argv[2]));
+    if (row == CB_ERR) return 4;
+    SendMessageA(sizes, CB_SETCURSEL, row, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) ? 0 : 1;
+  }
+  if (command == "window" && argc > 2) {
+    HWND dialog = nullptr;
+    if (!waitFor(argc > 3 ? std::atof(argv[3]) : 5, [&] { return (dialog = dialogTitled(argv[2])) != nullptr; }))
+      return 1;
+    RECT r;
+    GetWindowRect(dialog, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+  }
+  if (command == "keys" && argc > 3) {
+    std::string modifiers = argv[2];
+    WORD code = static_cast<WORD>(std::strtoul(argv[3], nullptr, 16));
+    const WORD order[] = {VK_CONTROL, VK_MENU, VK_SHIFT};
+    const char letters[] = {'c', 'a', 's'};
+    for (int i = 0; i < 3; ++i) if (modifiers.find(letters[i]) != std::string::npos) key(order[i], false);
+    key(code, false);
+    key(code, true);
+    for (int i = 2; i >= 0; --i) if (modifiers.find(letters[i]) != std::string::npos) key(order[i], true);
+    return 0;
   }
   HWND window = mainWindow();
   if (!window) {
