@@ -43,6 +43,10 @@ void placeSheet(HWND sheet) {
 int CALLBACK sheetCallback(HWND sheet, UINT message, LPARAM lParam) {
   if (message == PSCB_INITIALIZED) {
     placeSheet(sheet);
+    // The sheet's own buttons speak the program's language, whatever the system's is.
+    SetDlgItemTextA(sheet, IDOK, "OK");
+    SetDlgItemTextA(sheet, IDCANCEL, "Abbrechen");
+    SetDlgItemTextA(sheet, IDHELP, "Hilfe");
     return 0;
   }
   if (message != PSCB_PRECREATE || !lParam) return 0;

@@ -473,14 +473,21 @@ TEST_F(OptionsPages, NotesFontIsSavedAtTheDialogsOk) {
 
 // The whole sheet, driven step by step from a timer while it runs modally.
 int sheetStep = 0;
+std::string sheetButtonTexts;  // the sheet's own buttons as the first step found them
 void CALLBACK driveSheet(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND sheet = FindWindowA(nullptr, " Optionen");
   if (!sheet) return;
   HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
   switch (sheetStep++) {
-    case 0:
+    case 0: {
+      char text[32];
+      for (int id : {IDOK, IDCANCEL, IDHELP}) {
+        GetDlgItemTextA(sheet, id, text, sizeof text);
+        sheetButtonTexts += std::string(text) + "|";
+      }
       SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
       break;
+    }
     case 1: {
       HWND bar = GetDlgItem(page, kIdLeftTrack);
       SendMessageA(bar, TBM_SETPOS, TRUE, 10);
@@ -500,6 +507,7 @@ void CALLBACK driveSheet(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST_F(OptionsPages, CancelAfterAFontWasSavedPutsTheMarginsBackInTheStore) {
+  sheetButtonTexts.clear();
   gSettings.left = 120;
   SaveSettings();
   sheetStep = 0;
@@ -507,6 +515,7 @@ TEST_F(OptionsPages, CancelAfterAFontWasSavedPutsTheMarginsBackInTheStore) {
   EXPECT_EQ(OpenOptionsSheet(host_), 1);
   EXPECT_EQ(gSettings.left, 120);
   EXPECT_EQ(storedDword(kSettingsKey, "left"), 120u);
+  EXPECT_EQ(sheetButtonTexts, "OK|Abbrechen|Hilfe|") << "the sheet's buttons are German";
 }
 
 }  // namespace
