@@ -12,6 +12,7 @@
 #include "app/win32/help.h"
 #include "app/win32/main_window.h"
 #include "app/win32/program.h"
+#include "platform/win32/work_area.h"
 
 const char* const kProgramTitleAndVersion = "Die Quendler\nDesktopkalender, Version 1.0.0";
 
@@ -32,10 +33,7 @@ void placeSheet(HWND sheet) {
   HWND owner = GetWindow(sheet, GW_OWNER);
   if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &around);
   int x = (around.left + around.right - w) / 2, y = (around.top + around.bottom - h) / 2;
-  if (x + w > work.right) x = work.right - w;
-  if (y + h > work.bottom) y = work.bottom - h;
-  if (x < work.left) x = work.left;
-  if (y < work.top) y = work.top;
+  keepOnWorkArea(x, y, w, h);
   SetWindowPos(sheet, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

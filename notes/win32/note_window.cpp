@@ -5,6 +5,7 @@
 #include "notes/note_files.h"
 #include "notes/note_title.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/work_area.h"
 
 namespace {
 
@@ -189,16 +190,10 @@ void layOut() {
 // The window has the main window's size and covers it exactly, kept inside the work area.
 void placeOverOwner(HWND dialog) {
   HWND owner = GetWindow(dialog, GW_OWNER);
-  RECT at, own, work;
+  RECT at, own;
   if (!owner || !GetWindowRect(owner, &at) || !GetWindowRect(dialog, &own)) return;
-  int w = own.right - own.left, h = own.bottom - own.top;
   int x = at.left, y = at.top;
-  if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
-    if (x + w > work.right) x = work.right - w;
-    if (y + h > work.bottom) y = work.bottom - h;
-    if (x < work.left) x = work.left;
-    if (y < work.top) y = work.top;
-  }
+  keepOnWorkArea(x, y, own.right - own.left, own.bottom - own.top);
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
