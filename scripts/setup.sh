@@ -20,12 +20,14 @@ native_packages=(
 )
 # Sound under Wine: Wine's Media Foundation decodes through GStreamer (MP3 by the mpg123 and
 # libav plugins, WAV by the base and good ones); the tests make their MP3s with sox and lame
-# and play them into a PulseAudio server of their own, recorded with parec.
+# and play them into a PulseAudio server of their own, recorded with parec. nsis (makensis) and
+# zip make the setup and the portable zip (installer/, scripts/release.sh).
 windows_packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64 xvfb xauth x11-utils imagemagick fp-utils clang libclang-rt-14-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
   sox lame pulseaudio pulseaudio-utils
+  nsis zip
 )
 
 wanted=("${native_packages[@]}")

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "quendler_version.h"
 #include "tools/command.h"
 
 namespace {
@@ -21,7 +22,7 @@ std::map<std::string, CommandEntry>& commands() {
 void printHelp(FILE* out) {
   std::fprintf(out, "Die Quendler – Werkzeug für den Desktop-Kalender\n\nAufruf: quendler BEFEHL [ARGUMENTE]\n\nBefehle:\n");
   for (const auto& entry : commands()) std::fprintf(out, "  %s\n", entry.second.usage.c_str());
-  std::fprintf(out, "\n\"quendler BEFEHL --help\" erklärt einen Befehl genauer.\n");
+  std::fprintf(out, "\n\"quendler BEFEHL --help\" erklärt einen Befehl genauer; \"quendler --version\" nennt die Version.\n");
 }
 
 }  // namespace
@@ -81,6 +82,10 @@ std::string utf8ToCp1252(const std::string& text) {
 }
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (!std::strcmp(argv[1], "--version") || !std::strcmp(argv[1], "version"))) {
+    std::printf("quendler %s\n", QUENDLER_VERSION);
+    return kExitOk;
+  }
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
     printHelp(stdout);
     return argc < 2 ? kExitUsage : kExitOk;

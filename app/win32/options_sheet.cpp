@@ -13,8 +13,9 @@
 #include "app/win32/main_window.h"
 #include "app/win32/program.h"
 #include "platform/win32/work_area.h"
+#include "quendler_version.h"
 
-const char* const kProgramTitleAndVersion = "Die Quendler\nDesktopkalender, Version 1.0.0";
+const char* const kProgramTitleAndVersion = "Die Quendler\nDesktopkalender, Version " QUENDLER_VERSION;
 
 namespace {
 
