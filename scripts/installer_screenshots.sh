@@ -19,16 +19,18 @@ rm -rf "$out"; mkdir -p "$out"
 cp "$probe_exe" "$QUENDLER_WINE_DIR/app/probe.exe"
 probe() { (cd "$QUENDLER_WINE_DIR/app" && "$WINE" probe.exe "$@" 2>/dev/null | tr -d '\r'); }
 shot() { sleep 1.5; import -display "$DISPLAY" -window root "$out/$1.png" && echo "$out/$1.png"; }
-next() { probe dialog "$1" 1 10 >/dev/null || echo "installer screenshots: no window '$1'" >&2; }
+# Enter as real input presses the page's default button (Weiter, Installieren, Fertig stellen);
+# the pages change the window's caption, so it cannot be found by its caption again.
+next() { probe keys "" 0D >/dev/null; }
 
 caption="Die Quendler $version einrichten"
 "$WINE" "$setup" >"$QUENDLER_WINE_DIR/setup.log" 2>&1 &
 probe window "$caption" 30 >/dev/null || { echo "installer screenshots: the setup did not open" >&2; exit 1; }
-shot 1-willkommen; next "$caption"
-shot 2-zielordner; next "$caption"
-shot 3-komponenten; next "$caption"
+shot 1-willkommen; next
+shot 2-zielordner; next
+shot 3-komponenten; next
 sleep 4   # the files, then the finish page comes by itself
-shot 4-fertig; next "$caption"
+shot 4-fertig; next
 sleep 3
 local_app=$("$WINE" cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
 # "Beenden" in the program that the finish page started.
@@ -38,7 +40,7 @@ sleep 2
 uncaption="Die Quendler $version entfernen"
 "$WINE" "$local_app\\Programs\\Die Quendler\\uninstall.exe" >"$QUENDLER_WINE_DIR/uninstall.log" 2>&1 &
 probe window "$uncaption" 30 >/dev/null || { echo "installer screenshots: the uninstaller did not open" >&2; exit 1; }
-shot 5-entfernen; next "$uncaption"
+shot 5-entfernen; next
 shot 6-entfernen-komponenten
-probe dialog "$uncaption" 2 5 >/dev/null   # Abbrechen: the screenshots remove nothing
+probe keys "" 1B >/dev/null   # Escape (Abbrechen): the screenshots remove nothing
 sleep 1
