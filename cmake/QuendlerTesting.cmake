@@ -38,8 +38,11 @@ endfunction()
 # Gives a registered test what it needs to run in this build (Wine for the Windows build).
 function(quendler_test_environment test)
   if(WIN32)
+    # The unit programs share one prefix and display, so they take turns; the end-to-end
+    # scripts bring their own and may run beside them (the test preset runs two at a time).
     set_tests_properties(${test} PROPERTIES
       FIXTURES_REQUIRED wine
+      RESOURCE_LOCK wine_prefix
       ENVIRONMENT "QUENDLER_WINE_DIR=${QUENDLER_WINE_DIR}")
   endif()
 endfunction()
