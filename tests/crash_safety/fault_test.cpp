@@ -13,6 +13,7 @@
 
 #include "alarms/appointment_file.h"
 #include "notes/note_files.h"
+#include "render/compose.h"
 #include "tests/crash_safety/faulty_files.h"
 #include "tests/crash_safety/saves.h"
 #include "tests/support/files.h"
@@ -40,13 +41,17 @@ TEST_P(FaultDuringSave, EveryFailedStepKeepsTheOldFileAndIsReported) {
     ASSERT_FALSE(folder.path().empty());
     failStep(0);
     ASSERT_TRUE(save.prepare(folder.path(), round.old >= 0));
-    if (round.old == 1) ASSERT_EQ(save.save(1), 1);
+    if (round.old == 1) {
+      ASSERT_EQ(save.save(1), 1);
+    }
     const std::string target = save.target(), dir = folderOf(target);
     const std::vector<std::string> untouched =
         round.old >= 0 ? std::vector<std::string>{leafOf(target)} : std::vector<std::string>{};
     std::string before;
     ASSERT_EQ(getFile(target, before), round.old >= 0 ? 1 : 0);
-    if (round.old >= 0) ASSERT_EQ(before, save.content(round.old));
+    if (round.old >= 0) {
+      ASSERT_EQ(before, save.content(round.old));
+    }
 
     // Counted once without a fault; then the old state is put back.
     failStep(0);
@@ -74,7 +79,9 @@ TEST_P(FaultDuringSave, EveryFailedStepKeepsTheOldFileAndIsReported) {
       EXPECT_EQ(result, 0) << "step " << n << " failed, the save says it worked";
       EXPECT_EQ(reached.total(), n) << "the save went on after its step " << n << " failed";
       EXPECT_EQ(getFile(target, now), round.old >= 0 ? 1 : 0) << "step " << n;
-      if (round.old >= 0) EXPECT_TRUE(now == before) << "step " << n << ": the old file changed";
+      if (round.old >= 0) {
+        EXPECT_TRUE(now == before) << "step " << n << ": the old file changed";
+      }
       EXPECT_EQ(folderEntries(dir), untouched) << "step " << n;
       if (isNote) {
         EXPECT_EQ(save.messages, std::vector<std::string>{std::string(kNoteSaveError) + "|" + target})
@@ -93,6 +100,32 @@ TEST_P(FaultDuringSave, EveryFailedStepKeepsTheOldFileAndIsReported) {
   }
 }
 
+// The image library's stream meets the full disk only when it is flushed at the end.
+TEST(FaultDuringSave, WallpaperNoticesADiskThatFilledUnderTheStreamBuffer) {
+  std::vector<std::unique_ptr<UserSave>> saves = makeUserSaves();
+  UserSave& save = *saves[2];
+  ASSERT_STREQ(save.name(), "wallpaper");
+  TempFolder folder("fault-deferred");
+  ASSERT_FALSE(folder.path().empty());
+  ASSERT_TRUE(save.prepare(folder.path(), true));
+  failStep(0);
+  ASSERT_EQ(save.save(1), 1);
+  const int writes = countedSteps().writes;
+  ASSERT_TRUE(putFile(save.target(), save.content(0)));
+  for (int n = 1; n <= writes; ++n) {
+    failStep(n, true);
+    int result = save.save(1);
+    const StepCounts reached = countedSteps();
+    failStep(0);
+    EXPECT_EQ(result, 0) << "write " << n;
+    EXPECT_EQ(reached.replaces, 0) << "write " << n << " was lost, yet the file was moved over";
+    std::string now;
+    EXPECT_EQ(getFile(save.target(), now), 1);
+    EXPECT_TRUE(now == save.content(0)) << "write " << n << ": the old file changed";
+    EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"wallpaper.bmp"}) << "write " << n;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Saves, FaultDuringSave, ::testing::Range(0, 4),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return std::string(makeUserSaves()[info.param]->name());
@@ -105,10 +138,11 @@ struct ToolRun {
   std::string errors;
 };
 
-ToolRun runTool(const std::string& arguments, int failAt) {
+ToolRun runTool(const std::string& arguments, int failAt, bool deferred) {
   TempFolder out("fault-tool-out");
   std::string errorFile = out.file("stderr.txt");
-  std::string command = "QUENDLER_FAIL_STEP=" + std::to_string(failAt) + " '" QUENDLER_FAULTY_TOOL "' " +
+  std::string command = "QUENDLER_FAIL_STEP=" + std::to_string(failAt) +
+                        " QUENDLER_FAIL_DEFERRED=" + (deferred ? "1" : "0") + " '" QUENDLER_FAULTY_TOOL "' " +
                         arguments + " >/dev/null 2>'" + errorFile + "'";
   ToolRun run;
   int status = std::system(command.c_str());
@@ -120,12 +154,14 @@ ToolRun runTool(const std::string& arguments, int failAt) {
 // Runs the command with step 1, 2, ... failing until it gets through; each failed run must end
 // with code 1 and the message, the target as it was and nothing beside it. The number of
 // steps of the run that got through.
-int failEachStep(const std::string& arguments, const std::string& target, const std::string& message) {
+int failEachStep(const std::string& arguments, const std::string& target, const std::string& message,
+                 bool deferred = false) {
+  SCOPED_TRACE(deferred ? "full disk seen at the flush" : "full disk seen at the write");
   std::string before, now;
   EXPECT_EQ(getFile(target, before), 1);
   const std::vector<std::string> alone{leafOf(target)};
   for (int n = 1; n < 400; ++n) {
-    ToolRun run = runTool(arguments, n);
+    ToolRun run = runTool(arguments, n, deferred);
     EXPECT_EQ(run.errors.find("Sanitizer"), std::string::npos) << run.errors;
     if (run.exitCode == 0) {
       EXPECT_EQ(run.errors.find(message), std::string::npos) << run.errors;
@@ -177,14 +213,37 @@ TEST(FaultDuringToolSave, WallpaperReportsEveryFailedStep) {
   TempFolder folder("fault-wallpaper");
   ASSERT_FALSE(folder.path().empty());
   const std::string file = folder.file("wallpaper.bmp");
-  ASSERT_TRUE(putFile(file, "das alte Bild"));
-  const std::string arguments = "wallpaper --size 32x24 --date 2026-04-05 --seed 7 --out '" + file + "'";
-  int steps = failEachStep(arguments, file, "wallpaper.bmp konnte nicht geschrieben werden");
-  EXPECT_GE(steps, 24 + 2);  // at least a write per row, the flush and the move
-  std::string now;
-  ASSERT_EQ(getFile(file, now), 1);
-  EXPECT_EQ(now.size(), 54u + 96u * 24u);
-  EXPECT_EQ(now.compare(0, 2, "BM"), 0);
+  const std::string arguments = "wallpaper --size 16x16 --date 2026-04-05 --seed 7 --out '" + file + "'";
+  for (bool deferred : {false, true}) {
+    ASSERT_TRUE(putFile(file, "das alte Bild"));
+    int steps = failEachStep(arguments, file, "wallpaper.bmp konnte nicht geschrieben werden", deferred);
+    EXPECT_GE(steps, 16 + 2);  // at least a write per row, the flush and the move
+    std::string now;
+    ASSERT_EQ(getFile(file, now), 1);
+    EXPECT_EQ(now.size(), 54u + 48u * 16u);
+    EXPECT_EQ(now.compare(0, 2, "BM"), 0);
+  }
+}
+
+TEST(FaultDuringToolSave, ImageConvertReportsEveryFailedStep) {
+  TempFolder input("fault-image-in"), folder("fault-image");
+  ASSERT_FALSE(input.path().empty() || folder.path().empty());
+  const std::string source = input.file("quelle.bmp"), file = folder.file("bild.bmp");
+  std::vector<BYTE> pixels(20 * 12 * 3);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<BYTE>(i * 5);
+  failStep(0);
+  ASSERT_EQ(writeWallpaperFile(pixels.data(), 20, 12, source.c_str()), 1);
+  std::string expected;
+  ASSERT_EQ(getFile(source, expected), 1);
+  const std::string arguments = "image convert '" + source + "' '" + file + "'";
+  for (bool deferred : {false, true}) {
+    ASSERT_TRUE(putFile(file, "das alte Bild"));
+    int steps = failEachStep(arguments, file, "bild.bmp", deferred);
+    EXPECT_GE(steps, 12 + 2);
+    std::string now;
+    ASSERT_EQ(getFile(file, now), 1);
+    EXPECT_TRUE(now == expected) << now.size() << " bytes";
+  }
 }
 
 }  // namespace

@@ -4,16 +4,20 @@
 #include "tests/crash_safety/faulty_files.h"
 
 #include <fcntl.h>
+#include <stdio_ext.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "platform/files.h"
 
 extern "C" size_t __real_fwrite(const void* data, size_t size, size_t count, FILE* stream);
+extern "C" int __real_fflush(FILE* stream);
+extern "C" int __real_fclose(FILE* stream);
 
 namespace {
 
@@ -24,8 +28,11 @@ enum class Step { Write, Flush, Replace };
 struct Plan {
   StepCounts counts;
   int failAt = 0;
+  bool deferred = false;
+  std::set<FILE*> fullStreams;  // streams that met the full disk without being told yet
   Plan() {
     if (const char* n = std::getenv("QUENDLER_FAIL_STEP")) failAt = std::atoi(n);
+    if (const char* d = std::getenv("QUENDLER_FAIL_DEFERRED")) deferred = std::atoi(d) != 0;
   }
 };
 
@@ -64,9 +71,10 @@ void closeKeepingErrno(int fd) {
 
 }  // namespace
 
-void failStep(int n) {
+void failStep(int n, bool deferred) {
   plan().counts = StepCounts();
   plan().failAt = n;
+  plan().deferred = deferred;
 }
 
 StepCounts countedSteps() { return plan().counts; }
@@ -135,22 +143,45 @@ int platformMoveOver(const char* from, const char* to) {
 int platformRemoveFile(const char* path) { return unlink(path) == 0; }
 
 // The image library writes its files with fwrite. Every call on a file of its own (not the
-// console) is counted in pieces of up to 4 KiB; a failing piece gets half of its bytes into
-// the stream and a short count back, as fwrite reports a full disk.
+// console) is counted in pieces of up to 4 KiB. A failing piece gets half of its bytes into
+// the stream and a short count back, as fwrite reports a full disk; deferred, the call seems to
+// succeed and the stream is full from then on.
 extern "C" size_t __wrap_fwrite(const void* data, size_t size, size_t count, FILE* stream) {
   if (stream == stdout || stream == stderr || size == 0 || count == 0 || !data)
     return __real_fwrite(data, size, count, stream);
-  const char* p = static_cast<const char*>(data);
-  size_t bytes = size * count;
-  for (size_t at = 0; at < bytes; at += kChunk) {
-    size_t n = bytes - at < kChunk ? bytes - at : kChunk;
-    if (stepFails(Step::Write)) {
-      size_t half = __real_fwrite(p + at, 1, n / 2, stream);
+  Plan& p = plan();
+  const char* bytes = static_cast<const char*>(data);
+  size_t total = size * count;
+  for (size_t at = 0; at < total; at += kChunk) {
+    size_t n = total - at < kChunk ? total - at : kChunk;
+    bool fails = stepFails(Step::Write);
+    if (p.fullStreams.count(stream)) continue;  // lost on the full disk, unknowingly
+    if (fails && p.deferred) {
+      p.fullStreams.insert(stream);
+      continue;
+    }
+    if (fails) {
+      size_t half = __real_fwrite(bytes + at, 1, n / 2, stream);
       errno = ENOSPC;
       return (at + half) / size;
     }
-    size_t done = __real_fwrite(p + at, 1, n, stream);
+    size_t done = __real_fwrite(bytes + at, 1, n, stream);
     if (done < n) return (at + done) / size;
   }
   return count;
+}
+
+extern "C" int __wrap_fflush(FILE* stream) {
+  if (!stream || !plan().fullStreams.count(stream)) return __real_fflush(stream);
+  __fpurge(stream);
+  errno = ENOSPC;
+  return EOF;
+}
+
+extern "C" int __wrap_fclose(FILE* stream) {
+  if (!plan().fullStreams.erase(stream)) return __real_fclose(stream);
+  __fpurge(stream);
+  __real_fclose(stream);
+  errno = ENOSPC;
+  return EOF;
 }

@@ -4,8 +4,14 @@
 // move. The n-th step counted fails as the disk would let it fail: a write with ENOSPC after
 // half of its bytes arrived, a flush with EIO, a move with EACCES.
 //
+// A full disk can also show late: stdio takes the bytes into its buffer, fwrite reports
+// success and only the flush or the close of the stream fails. With `deferred` a failing
+// image-library write goes that way: the stream loses what it buffered and everything after,
+// and its next fflush and its fclose fail with ENOSPC.
+//
 // In the test program the plan is set with failStep(); a program run from the outside takes
-// it from the environment variable QUENDLER_FAIL_STEP (the step's number) at its start.
+// it from the environment at its start: QUENDLER_FAIL_STEP (the step's number) and
+// QUENDLER_FAIL_DEFERRED=1.
 #pragma once
 
 struct StepCounts {
@@ -16,5 +22,5 @@ struct StepCounts {
 };
 
 // Counts from zero again; with n > 0 the n-th step from now fails (only that one).
-void failStep(int n);
+void failStep(int n, bool deferred = false);
 StepCounts countedSteps();
