@@ -138,16 +138,19 @@ struct ToolRun {
   std::string errors;
 };
 
-ToolRun runTool(const std::string& arguments, int failAt, bool deferred) {
+ToolRun runTool(const std::string& arguments, int failAt, bool deferred, StepCounts* counted = nullptr) {
   TempFolder out("fault-tool-out");
-  std::string errorFile = out.file("stderr.txt");
-  std::string command = "QUENDLER_FAIL_STEP=" + std::to_string(failAt) +
+  std::string errorFile = out.file("stderr.txt"), stepFile = out.file("steps.txt");
+  std::string command = "QUENDLER_STEP_LOG='" + stepFile + "' QUENDLER_FAIL_STEP=" + std::to_string(failAt) +
                         " QUENDLER_FAIL_DEFERRED=" + (deferred ? "1" : "0") + " '" QUENDLER_FAULTY_TOOL "' " +
                         arguments + " >/dev/null 2>'" + errorFile + "'";
   ToolRun run;
   int status = std::system(command.c_str());
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   getFile(errorFile, run.errors);
+  std::string steps;
+  if (counted && getFile(stepFile, steps))
+    std::sscanf(steps.c_str(), "%d %d %d", &counted->writes, &counted->flushes, &counted->replaces);
   return run;
 }
 
@@ -244,6 +247,40 @@ TEST(FaultDuringToolSave, ImageConvertReportsEveryFailedStep) {
     ASSERT_EQ(getFile(file, now), 1);
     EXPECT_TRUE(now == expected) << now.size() << " bytes";
   }
+}
+
+// text render starts slowly (fonts), so only some of its steps are failed: the first and a
+// middle write, the last write, the flush and the move.
+TEST(FaultDuringToolSave, TextRenderReportsFailedStepsAndKeepsTheOldPicture) {
+  TempFolder folder("fault-text");
+  ASSERT_FALSE(folder.path().empty());
+  const std::string file = folder.file("text.bmp");
+  const std::string arguments = "text render '" + file + "' 12 --height -8";
+  StepCounts steps;
+  ASSERT_EQ(runTool(arguments, 0, false, &steps).exitCode, 0);
+  ASSERT_GE(steps.writes, 3);
+  ASSERT_EQ(steps.flushes + steps.replaces, 2);
+  std::string complete;
+  ASSERT_EQ(getFile(file, complete), 1);
+  const int total = steps.total();
+  for (bool deferred : {false, true}) {
+    for (int n : {1, steps.writes / 2, steps.writes, total - 1, total}) {
+      if (deferred && n > steps.writes) continue;  // a late failure is one of a write
+      SCOPED_TRACE("step " + std::to_string(n) + (deferred ? ", seen at the flush" : ""));
+      ASSERT_TRUE(putFile(file, "das alte Bild"));
+      ToolRun run = runTool(arguments, n, deferred);
+      EXPECT_EQ(run.exitCode, 1) << run.errors;
+      EXPECT_NE(run.errors.find("text.bmp kann nicht"), std::string::npos) << run.errors;
+      std::string now;
+      EXPECT_EQ(getFile(file, now), 1);
+      EXPECT_EQ(now, "das alte Bild");
+      EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"text.bmp"});
+    }
+  }
+  std::string now;
+  ASSERT_EQ(runTool(arguments, 0, false).exitCode, 0);
+  ASSERT_EQ(getFile(file, now), 1);
+  EXPECT_TRUE(now == complete);
 }
 
 }  // namespace

@@ -33,12 +33,23 @@ struct Plan {
   Plan() {
     if (const char* n = std::getenv("QUENDLER_FAIL_STEP")) failAt = std::atoi(n);
     if (const char* d = std::getenv("QUENDLER_FAIL_DEFERRED")) deferred = std::atoi(d) != 0;
+    if (std::getenv("QUENDLER_STEP_LOG")) std::atexit(&logSteps);
   }
+  // "writes flushes moves" into the file QUENDLER_STEP_LOG names, for the test that ran us.
+  static void logSteps();
 };
 
 Plan& plan() {
   static Plan p;
   return p;
+}
+
+void Plan::logSteps() {
+  const StepCounts& c = plan().counts;
+  if (FILE* log = std::fopen(std::getenv("QUENDLER_STEP_LOG"), "w")) {
+    std::fprintf(log, "%d %d %d\n", c.writes, c.flushes, c.replaces);
+    __real_fclose(log);
+  }
 }
 
 // Counts one step; true when it is the one that fails.

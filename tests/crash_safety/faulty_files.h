@@ -11,7 +11,8 @@
 //
 // In the test program the plan is set with failStep(); a program run from the outside takes
 // it from the environment at its start: QUENDLER_FAIL_STEP (the step's number) and
-// QUENDLER_FAIL_DEFERRED=1.
+// QUENDLER_FAIL_DEFERRED=1; with QUENDLER_STEP_LOG=FILE it writes the steps it counted into
+// FILE when it ends ("writes flushes moves").
 #pragma once
 
 struct StepCounts {
