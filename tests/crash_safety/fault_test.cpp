@@ -72,6 +72,10 @@ TEST_P(FaultDuringSave, EveryFailedStepKeepsTheOldFileAndIsReported) {
 
     save.messages.clear();
     for (int n = 1; n <= steps.total(); ++n) {
+      // Every other time a run that died before left its temporary file behind.
+      if (n % 2) {
+        ASSERT_TRUE(putFile(target + ".tmp", "Rest eines abgebrochenen Laufs"));
+      }
       failStep(n);
       int result = save.save(round.fresh);
       const StepCounts reached = countedSteps();
@@ -86,6 +90,9 @@ TEST_P(FaultDuringSave, EveryFailedStepKeepsTheOldFileAndIsReported) {
       if (isNote) {
         EXPECT_EQ(save.messages, std::vector<std::string>{std::string(kNoteSaveError) + "|" + target})
             << "step " << n;
+        // Still unsaved, so that closing the window tries again instead of dropping the text.
+        ASSERT_TRUE(NoteList.currentIndex >= 0 && NoteList.currentIndex < NoteList.count);
+        EXPECT_EQ(NoteList.entries[NoteList.currentIndex].dirty, 1) << "step " << n;
       }
       save.messages.clear();
     }
