@@ -39,9 +39,10 @@ struct Plan {
   static void logSteps();
 };
 
+// Never destroyed: the step log is written at exit, after static objects may be gone.
 Plan& plan() {
-  static Plan p;
-  return p;
+  static Plan* p = new Plan();
+  return *p;
 }
 
 void Plan::logSteps() {
