@@ -67,10 +67,19 @@ int writePicture(const std::string& path, const BYTE* pixels, DWORD width, DWORD
   if (!dest) return libraryFailure("IS40_OpenFileDest", replace.temporaryPath());
   IS40_WriteBMP(dest, pixels, width, height, 24, width * 3, 0, nullptr, nullptr, 0);
   int32_t code = IS40_GetLastError();
-  IS40_CloseDest(dest);
+  // The write only fills the stream's buffer; whether the last bytes reached the disk shows in
+  // the file's size after the final flush.
+  unsigned long long rowBytes = (static_cast<unsigned long long>(width) * 3 + 3) / 4 * 4;
+  unsigned long long expected = 54 + rowBytes * height;
+  DWORD written = IS40_CloseDest(dest);
   if (code) {
     RecordOutcome(code, "IS40_WriteBMP");
     return libraryFailure("IS40_WriteBMP", path);
+  }
+  if (written != expected) {
+    std::fprintf(stderr, "quendler: \"%s\" konnte nicht vollständig geschrieben werden (%lu von %llu Bytes)\n",
+                 path.c_str(), static_cast<unsigned long>(written), expected);
+    return kExitFailure;
   }
   if (!replace.commit()) {
     std::fprintf(stderr, "quendler: \"%s\" lässt sich nicht ersetzen: %s\n", path.c_str(), std::strerror(errno));

@@ -1,5 +1,6 @@
 // quendler text render: draws a text as the sheet draws a day number (shadow, then the text)
 // onto a small gradient picture and writes it as a BMP, to look at the smooth text.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "imaging/native/freetype_rasterizer.h"
 #include "imaging/smooth_text.h"
 #include "imaging/sources.h"
+#include "platform/files.h"
 #include "tools/command.h"
 
 namespace {
@@ -78,16 +80,29 @@ int runText(int argc, char** argv) {
     return kExitFailure;
   }
 
-  ISDest dest = IS40_OpenFileDest(out, 0);
+  // Beside the target first and moved over it only when complete, so a failure leaves an
+  // older picture of that name as it was.
+  SafeReplace replace(out);
+  ISDest dest = IS40_OpenFileDest(replace.temporaryPath(), 0);
   if (!dest) {
     std::fprintf(stderr, "quendler: %s kann nicht geschrieben werden\n", out);
     return kExitFailure;
   }
   IS40_WriteBMP(dest, picture.data(), width, height, 24, width * 3, 0, nullptr, nullptr, 0);
   const int32_t error = IS40_GetLastError();
-  IS40_CloseDest(dest);
+  // What the stream still buffered reached the disk only if the size after its close is right.
+  const unsigned long long expected = 54 + (static_cast<unsigned long long>(width) * 3 + 3) / 4 * 4 * height;
+  const DWORD written = IS40_CloseDest(dest);
   if (error) {
     std::fprintf(stderr, "quendler: %s kann nicht geschrieben werden: %s\n", out, cp1252ToUtf8(isErrorText(error)).c_str());
+    return kExitFailure;
+  }
+  if (written != expected) {
+    std::fprintf(stderr, "quendler: %s kann nicht vollständig geschrieben werden\n", out);
+    return kExitFailure;
+  }
+  if (!replace.commit()) {
+    std::fprintf(stderr, "quendler: %s kann nicht geschrieben werden: %s\n", out, std::strerror(errno));
     return kExitFailure;
   }
   NativeFontInfo info;
