@@ -134,6 +134,7 @@ run_round() {
     size=$(bmp_size "$wallpaper")
     [ "$size" = "${screen_w}x${screen_h} 24" ] && ok "$round: wallpaper.bmp of the screen's size ($size)" \
       || fail "$round: wallpaper.bmp is $size"
+    convert "$wallpaper" "$shots/$round-wallpaper.png" 2>/dev/null
   else
     fail "$round: no wallpaper.bmp after the start"
   fi
@@ -190,6 +191,23 @@ run_round() {
       fail "$round: the editor did not open by $way"
     fi
   done
+  # An appointment file that cannot be written (a folder): OK reports it and keeps the editor.
+  if [ -n "${editor_save_fails:-}" ]; then
+    probe click 1007 >/dev/null
+    if ed wait 20 >/dev/null; then
+      ed click 1211
+      ed click 1
+      probe message "Fehler beim Speichern der Termin-Datei!" 10 >/dev/null \
+        && ok "$round: OK on an unwritable appointment file said \"Fehler beim Speichern der Termin-Datei!\"" \
+        || fail "$round: OK on an unwritable appointment file reported nothing"
+      # (The editor is disabled while the message shows; a user clicks on once it has gone.)
+      sleep 1
+      ed wait 5 >/dev/null && ed click 2
+      ed gone 10 >/dev/null || fail "$round: the editor stayed open after the failed save"
+    else
+      fail "$round: the editor did not open for the failed save"
+    fi
+  fi
   alive || { fail "$round: the program ended in the editor"; return; }
 
   # The note window on a new note, with a few characters typed, closed by its icon.
@@ -202,6 +220,7 @@ run_round() {
     probe note-gone 10 >/dev/null && ok "$round: the note window opened and closed" || fail "$round: the note window stayed"
   else
     fail "$round: \"&Notiz\" opened no note window"
+    shot "$round-no-note"
   fi
 
   # The help: the file is found (no message box).
@@ -249,7 +268,7 @@ for n in 00 01 02; do
   reg_set "$hot_key" hk${n}v REG_DWORD 99
   reg_set "$hot_key" hk${n}a REG_DWORD 1
 done
-run_round large ok
+editor_save_fails=1 run_round large ok
 
 # --- round 2: everything too small or negative; the appointment file 10 MB of noise
 noise=$WINEPREFIX/drive_c/noise.qtm
