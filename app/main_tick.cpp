@@ -36,8 +36,13 @@ void defaultWindowPlace(const WorkArea& area, int w, int h, int cap, int& x, int
   y = area.bottom - h - cap;
 }
 
+// Sums in 64 bits: a stored place near INT_MAX must not wrap round onto the screen.
+static bool beyondWorkArea(const WorkArea& area, int w, int h, int x, int y) {
+  return static_cast<long long>(x) + w > area.right || static_cast<long long>(y) + h > area.bottom;
+}
+
 int placeAtStart(const WorkArea& area, int w, int h, int cap, int& x, int& y) {
-  if ((x < 1 && y < 1) || x + w > area.right || y + h > area.bottom) {
+  if ((x < 1 && y < 1) || beyondWorkArea(area, w, h, x, y)) {
     defaultWindowPlace(area, w, h, cap, x, y);
     return 1;
   }
@@ -45,7 +50,7 @@ int placeAtStart(const WorkArea& area, int w, int h, int cap, int& x, int& y) {
 }
 
 int placeFromTray(const WorkArea& area, int w, int h, int cap, int& x, int& y) {
-  if (x < 0 || y < 0 || x + w > area.right || y + h > area.bottom) {
+  if (x < 0 || y < 0 || beyondWorkArea(area, w, h, x, y)) {
     defaultWindowPlace(area, w, h, cap, x, y);
     return 1;
   }

@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "calendar/holidays.h"
+
 #include <atomic>
 #include <climits>
 #include <cstdio>
@@ -60,8 +62,16 @@ int readStringRetrying(SettingsStore& store, SettingsKey key, const char* name, 
 void setFaceName(LOGFONTA& font, const char* face) { copyText(font.lfFaceName, LF_FACESIZE, face); }
 
 bool fontHeightAcceptable(int height) {
-  int magnitude = height < 0 ? -height : height;
+  // 64 bits: the magnitude of INT_MIN does not fit an int.
+  long long magnitude = height < 0 ? -static_cast<long long>(height) : height;
   return magnitude >= kMinFontHeight && magnitude <= kMaxFontHeight;
+}
+
+bool fontWeightAcceptable(int weight) { return weight >= 0 && weight <= kMaxFontWeight; }
+
+int clampedTo(int value, int least, int most) {
+  if (most < least) most = least;
+  return value < least ? least : value > most ? most : value;
 }
 
 char folderSeparator(SettingsFolders* folders) { return folders ? folders->separator() : '\\'; }
@@ -130,6 +140,12 @@ void deriveHeaderFont(Settings& s) {
   s.HeaderFont.lfWeight = kHeaderFontWeight;
 }
 
+void keepMarginsOnScreen(Settings& s, int screenWidth, int screenHeight) {
+  s.left = clampedTo(s.left, 0, screenWidth / 6);
+  s.right = clampedTo(s.right, 0, screenWidth / 6);
+  s.top = clampedTo(s.top, 0, screenHeight / 6);
+}
+
 Settings::Settings() {
   setDefaultSheetFont(SheetFont);
   deriveHeaderFont(*this);
@@ -172,6 +188,7 @@ int LoadSettings(Settings& s, SettingsStore& store, SettingsFolders* folders) {
     readInt(store, key, "AutoStart", s.AutoStart);
     readInt(store, key, "TerminSchutz", s.TerminSchutz);
     readInt(store, key, "Snooze", s.Snooze);
+    s.Snooze = clampedTo(s.Snooze, kMinSnooze, kMaxSnooze);
     readInt(store, key, "x", s.x);
     readInt(store, key, "y", s.y);
     readInt(store, key, "left", s.left);
@@ -183,12 +200,13 @@ int LoadSettings(Settings& s, SettingsStore& store, SettingsFolders* folders) {
     readInt(store, key, "Kalenderwoche", s.Kalenderwoche);
     readInt(store, key, "Wochentage", s.Wochentage);
     readInt(store, key, "Feiertage", s.Feiertage);
+    if (s.Feiertage < 0 || s.Feiertage >= kHolidayRegionCount) s.Feiertage = 0;
     int height = s.SheetFont.lfHeight;
     readInt(store, key, "FHeight", height);
     s.SheetFont.lfHeight = fontHeightAcceptable(height) ? height : kDefaultSheetFontHeight;
     int weight = s.SheetFont.lfWeight;
     readInt(store, key, "FWeight", weight);
-    s.SheetFont.lfWeight = weight;
+    if (fontWeightAcceptable(weight)) s.SheetFont.lfWeight = weight;
     int italic = s.SheetFont.lfItalic;
     readInt(store, key, "FItalic", italic);
     s.SheetFont.lfItalic = static_cast<BYTE>(italic);
@@ -286,8 +304,9 @@ void loadNoteFont(Settings& s, SettingsStore& store) {
   readInt(store, key, "FHeight", height);
   readInt(store, key, "FWeight", weight);
   readInt(store, key, "FItalic", italic);
-  s.NoteFont.lfHeight = height;
-  s.NoteFont.lfWeight = weight;
+  // Held to the calendar font's range: a stored height of 2^31 pixels is no font to write in.
+  if (fontHeightAcceptable(height)) s.NoteFont.lfHeight = height;
+  if (fontWeightAcceptable(weight)) s.NoteFont.lfWeight = weight;
   s.NoteFont.lfItalic = static_cast<BYTE>(italic);
   char face[LF_FACESIZE];
   if (readStringRetrying(store, key, "FName", face, sizeof face) && face[0]) setFaceName(s.NoteFont, face);

@@ -20,6 +20,9 @@ constexpr int kMinFontHeight = 7;          // |FHeight| accepted from the store:
 constexpr int kMaxFontHeight = 128;
 constexpr int kHeaderFontHeight = -100;    // the large calendar font before a composition sizes it
 constexpr int kHeaderFontWeight = 800;
+constexpr int kMaxFontWeight = 1000;       // FWeight and the notes font's weight: 0..1000
+constexpr int kMinSnooze = 2;              // Snooze minutes as the alarm check applies them
+constexpr int kMaxSnooze = 60;
 
 struct Settings {
   // Main key, in the order of the value table. Registry value names in comments where they
@@ -84,6 +87,11 @@ int LoadSettings(Settings& s, SettingsStore& store, SettingsFolders* folders);
 int SaveSettings(const Settings& s, SettingsStore& store);
 void loadNoteFont(Settings& s, SettingsStore& store);
 void SetAutostart(int on, SettingsStore& store, SettingsFolders& folders);
+
+// Keeps the three sheet margins within 0..screen width / 6 (left, right) and 0..screen
+// height / 6 (top), the ranges the options page offers and the sheet is built with. The
+// program calls it after each LoadSettings, with the primary screen's size.
+void keepMarginsOnScreen(Settings& s, int screenWidth, int screenHeight);
 
 // Defaults of the three fonts.
 void setDefaultSheetFont(LOGFONTA& font);

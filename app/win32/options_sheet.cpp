@@ -192,6 +192,7 @@ int OpenOptionsSheet(HWND owner) {
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_BAR_CLASSES};
   if (!InitCommonControlsEx(&classes)) return 0;
   LoadSettings();
+  keepMarginsOnScreen(gSettings, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   savedDuringSheet = false;
   sheetApplied = false;
 

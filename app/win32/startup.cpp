@@ -67,6 +67,7 @@ int runQuendler(HINSTANCE instance) {
   fillWeekdayNames();
   useWindowsSettings();
   LoadSettings();
+  keepMarginsOnScreen(gSettings, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   soundAvailable = loadSoundLibrary();
   helpInitialize();
   loadNoteFont();

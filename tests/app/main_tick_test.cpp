@@ -116,6 +116,24 @@ TEST(MainTick, AutoExitCountsOnlyHiddenTicks) {
   EXPECT_EQ(quiet.autoExitCount, 0);
 }
 
+// A stored place near the ends of the 32-bit range must not wrap round and stay off screen.
+TEST(MainTick, PlacementOfExtremeCoordinates) {
+  WorkArea area{0, 0, 1280, 772};
+  int x = 2147483647, y = 2147483600;
+  EXPECT_EQ(placeAtStart(area, 295, 386, 28, x, y), 1);
+  EXPECT_EQ(x, 1280 - 295 - 50);
+  EXPECT_EQ(y, 772 - 386 - 28);
+  x = 2147483647; y = 10;
+  EXPECT_EQ(placeFromTray(area, 295, 386, 28, x, y), 1);
+  EXPECT_EQ(x, 1280 - 295 - 50);
+  x = 10; y = 2147483647;
+  EXPECT_EQ(placeFromTray(area, 295, 386, 28, x, y), 1);
+  EXPECT_EQ(y, 772 - 386 - 28);
+  x = -2147483647 - 1; y = -2147483647 - 1;
+  EXPECT_EQ(placeFromTray(area, 295, 386, 28, x, y), 1);
+  EXPECT_EQ(x, 1280 - 295 - 50);
+}
+
 TEST(MainTick, Placement) {
   WorkArea area{0, 0, 1920, 1040};
   int x = -1, y = -1;

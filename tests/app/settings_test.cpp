@@ -104,6 +104,79 @@ TEST(Settings, RangeChecksOnLoad) {
   }
 }
 
+// Values no page of the program writes: each loads as its default or clamped into its range,
+// so that what the program saves next is sane again.
+TEST(Settings, HostileNumbersLoadInRange) {
+  struct Case {
+    const char* name;
+    DWORD stored;
+    int want;
+  };
+  const Case cases[] = {
+      {"Feiertage", 99, 0},           {"Feiertage", static_cast<DWORD>(-3), 0},
+      {"Feiertage", 18, 18},          {"Feiertage", 19, 0},
+      {"Snooze", 0, 2},               {"Snooze", 100000, 60},
+      {"Snooze", static_cast<DWORD>(-5), 2}, {"Snooze", 2, 2}, {"Snooze", 60, 60},
+      {"FWeight", 0x7fffffff, 600},   {"FWeight", static_cast<DWORD>(-1), 600},
+      {"FWeight", 1000, 1000},        {"FWeight", 0, 0},
+      {"FHeight", 0x80000000u, -30},  {"FHeight", 0x7fffffff, -30}, {"FHeight", 0, -30},
+  };
+  for (const Case& c : cases) {
+    MemorySettingsStore store;
+    store.setDword(kSettingsKey, c.name, c.stored);
+    Settings s;
+    LoadSettings(s, store, nullptr);
+    int got = std::string(c.name) == "Feiertage" ? s.Feiertage
+              : std::string(c.name) == "Snooze"  ? s.Snooze
+              : std::string(c.name) == "FWeight" ? static_cast<int>(s.SheetFont.lfWeight)
+                                                 : static_cast<int>(s.SheetFont.lfHeight);
+    EXPECT_EQ(got, c.want) << c.name << " stored as " << static_cast<int32_t>(c.stored);
+  }
+}
+
+TEST(Settings, HostileNotesFontLoadsInRange) {
+  struct Case {
+    DWORD height, weight;
+    int wantHeight, wantWeight;
+  };
+  const Case cases[] = {
+      {0x7fffffff, 99999, -14, 400}, {0x80000000u, static_cast<DWORD>(-1), -14, 400},
+      {0, 0, -14, 0},                {static_cast<DWORD>(-6), 1001, -14, 400},
+      {static_cast<DWORD>(-7), 1000, -7, 1000}, {128, 700, 128, 700},
+  };
+  for (const Case& c : cases) {
+    MemorySettingsStore store;
+    store.setDword(kNoteFontKey, "FHeight", c.height);
+    store.setDword(kNoteFontKey, "FWeight", c.weight);
+    store.setDword(kNoteFontKey, "FItalic", 0x12345678);
+    Settings s;
+    loadNoteFont(s, store);
+    EXPECT_EQ(s.NoteFont.lfHeight, c.wantHeight) << static_cast<int32_t>(c.height);
+    EXPECT_EQ(s.NoteFont.lfWeight, c.wantWeight) << static_cast<int32_t>(c.weight);
+    EXPECT_EQ(s.NoteFont.lfItalic, 0x78);  // the low byte, as stored
+  }
+}
+
+TEST(Settings, MarginsAreKeptOnTheScreen) {
+  Settings s;
+  s.left = 999999; s.right = -1; s.top = 999999;
+  keepMarginsOnScreen(s, 1280, 800);
+  EXPECT_EQ(s.left, 213);
+  EXPECT_EQ(s.right, 0);
+  EXPECT_EQ(s.top, 133);
+  s.left = -1; s.right = 213; s.top = 0;
+  keepMarginsOnScreen(s, 1280, 800);
+  EXPECT_EQ(s.left, 0);
+  EXPECT_EQ(s.right, 213);
+  EXPECT_EQ(s.top, 0);
+  // The defaults stand on a usual screen; on one too small to measure the margins are 0.
+  Settings d;
+  keepMarginsOnScreen(d, 1024, 768);
+  EXPECT_EQ(d.left, 50); EXPECT_EQ(d.top, 30); EXPECT_EQ(d.right, 0);
+  keepMarginsOnScreen(d, 0, -4);
+  EXPECT_EQ(d.left, 0); EXPECT_EQ(d.top, 0); EXPECT_EQ(d.right, 0);
+}
+
 TEST(Settings, RoundTripCarriesEveryValueAndKeepsTheOrder) {
   RecordingSettingsStore store;
   Settings a;
@@ -114,7 +187,7 @@ TEST(Settings, RoundTripCarriesEveryValueAndKeepsTheOrder) {
   std::snprintf(a.SheetFont.lfFaceName, LF_FACESIZE, "%s", "Arial");
   std::snprintf(a.AlarmFile, MAX_PATH, "%s", "D:\\Daten\\Österreich.qtm");
   std::snprintf(a.NotePath, MAX_PATH, "%s", "D:\\Notizen\\");
-  a.NoteFont.lfHeight = -3; a.NoteFont.lfWeight = 900; a.NoteFont.lfItalic = 1;
+  a.NoteFont.lfHeight = -9; a.NoteFont.lfWeight = 900; a.NoteFont.lfItalic = 1;
   std::snprintf(a.NoteFont.lfFaceName, LF_FACESIZE, "%s", "Lucida Console");
   ASSERT_EQ(SaveSettings(a, store), 1);
 
@@ -154,7 +227,7 @@ TEST(Settings, RoundTripCarriesEveryValueAndKeepsTheOrder) {
   EXPECT_EQ(b.HeaderFont.lfItalic, 1);
   EXPECT_STREQ(b.AlarmFile, "D:\\Daten\\Österreich.qtm");
   EXPECT_STREQ(b.NotePath, "D:\\Notizen\\");
-  EXPECT_EQ(b.NoteFont.lfHeight, -3);  // the notes font has no range check
+  EXPECT_EQ(b.NoteFont.lfHeight, -9);
   EXPECT_EQ(b.NoteFont.lfWeight, 900);
   EXPECT_EQ(b.NoteFont.lfItalic, 1);
   EXPECT_STREQ(b.NoteFont.lfFaceName, "Lucida Console");
