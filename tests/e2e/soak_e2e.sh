@@ -155,6 +155,11 @@ declare -a noon_gdi noon_rss noon_data
 min_of() { tr ' ' '\n' | grep -v '^$' | sort -n | head -1; }
 proc_kb() { awk -v f="$1:" '$1 == f { print $2 }' "/proc/$app_pid/status" 2>/dev/null; }
 for n in 1 2 3; do
+  # About 03:00 of day n: the new day has begun, the alarm's 06:00 has not come yet.
+  wait_until "$(awk -v m="$first_midnight" -v n="$n" -v d="$day_seconds" 'BEGIN { printf "%.3f", m + (n - 1) * d + 7.5 }')"
+  early=$(firings)
+  [ "$early" = $((n - 1)) ] && ok "day $n: the daily alarm waits for its time (still $early at about 03:00)" \
+    || fail "day $n: the daily alarm's program had been started $early times by about 03:00, expected $((n - 1))"
   # Near noon of day n: the midnight build came a little after 00:00, so 28 s later is about
   # 11:30 — after the alarm of 06:00 had its turn, before the next midnight.
   wait_until "$(awk -v m="$first_midnight" -v n="$n" -v d="$day_seconds" 'BEGIN { printf "%.3f", m + (n - 1) * d + 28 }')"
