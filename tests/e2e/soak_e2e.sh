@@ -21,6 +21,9 @@ for f in "$exe" "$probe_exe" "$marker_exe"; do [ -f "$f" ] || { echo "FAIL: $f i
 source "$(dirname "$0")/e2e_common.sh"
 e2e_start "$work" 1280x800x24 251
 
+# A tick of 300 ms is 7.2 minutes of this clock: every day still gets some 200 ticks, and the
+# minute changes at each, so the alarm check runs at each; it rarely meets 06:00 itself, but a
+# daily alarm fires at the first check once its time has been reached.
 rate=1440            # simulated seconds per real second: a day takes 60 s
 day_seconds=60
 gdi_tolerance=0      # objects more on the third noon than on the second (the readings are exact)
@@ -104,7 +107,7 @@ launched=$(date +%s.%N)
 
 # Each build as it comes: when, and the OldDay saved for it (the worker hands the day back
 # before it composes; the next tick saves it).
-builds=()      # "seconds-after-launch day"
+builds=()  # "SECONDS-AFTER-LAUNCH OLDDAY moved|written", one per build
 build_lines=0
 take_builds() {
   local line t kind n
@@ -115,7 +118,7 @@ take_builds() {
     t=${line%% *} kind=${line##* }
     sleep 0.3
     builds+=("$(awk -v a="$t" -v b="$launched" 'BEGIN { printf "%.1f", a - b }') $(reg_value OldDay) $kind")
-    echo "build $build_lines: $(( ${#builds[@]} )) at ${builds[-1]%% *} s, OldDay ${builds[-1]#* }"
+    echo "build $build_lines at ${builds[-1]%% *} s after the launch: OldDay ${builds[-1]#* }"
   done
 }
 # Waits up to SECONDS for the build count to reach N, taking builds meanwhile.
@@ -129,7 +132,7 @@ wait_builds() {
   take_builds
   [ "${#builds[@]}" -ge "$n" ]
 }
-# Waits until SECONDS after ANCHOR (seconds since the epoch), taking builds meanwhile.
+# Waits until that moment (seconds since the epoch), taking builds meanwhile.
 wait_until() {
   while awk -v now="$(date +%s.%N)" -v end="$1" 'BEGIN { exit !(now < end) }'; do
     take_builds
