@@ -1,7 +1,9 @@
 #include "platform/clock.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -12,6 +14,7 @@ bool clockFrozen = false;
 long long startSeconds = 0;  // seconds since 1970 of the set start, in local time
 int startMillis = 0;
 long long startMonotonic = 0;
+double clockRate = 1.0;
 
 long long toSeconds(const LocalTime& t) {
   return daysFromCivil(t.year, t.month, t.day) * 86400LL + t.hour * 3600LL + t.minute * 60LL + t.second;
@@ -70,14 +73,19 @@ void readLocalClock(LocalTime& out) {
     readPlatformClock(out);
     return;
   }
-  long long elapsed = clockFrozen ? 0 : platformMonotonicMillis() - startMonotonic;
+  long long elapsed = 0;
+  if (!clockFrozen) {
+    long long real = platformMonotonicMillis() - startMonotonic;
+    elapsed = clockRate == 1.0 ? real : std::llround(static_cast<double>(real) * clockRate);
+  }
   fromMillis(startSeconds * 1000 + startMillis + elapsed, out);
 }
 
-void setClockStart(const LocalTime& start, bool frozen) {
+void setClockStart(const LocalTime& start, bool frozen, double rate) {
   std::lock_guard<std::mutex> lock(clockMutex);
   clockSet = true;
   clockFrozen = frozen;
+  clockRate = std::isfinite(rate) && rate >= kMinClockRate && rate <= kMaxClockRate ? rate : 1.0;
   startSeconds = toSeconds(start);
   startMillis = start.millisecond;
   startMonotonic = platformMonotonicMillis();
@@ -115,10 +123,33 @@ int parseLocalTime(const char* text, LocalTime& out) {
   return 1;
 }
 
+int parseClockRate(const char* text, double& out) {
+  if (!text) return 0;
+  // Digits with at most one decimal point, nothing else: no sign, exponent, blanks, "inf" or
+  // "nan", which strtod would take.
+  int digits = 0, points = 0;
+  for (const char* c = text; *c; ++c) {
+    if (*c >= '0' && *c <= '9')
+      ++digits;
+    else if (*c == '.' && ++points == 1)
+      continue;
+    else
+      return 0;
+  }
+  if (!digits || std::strlen(text) > 32) return 0;
+  char* end = nullptr;
+  double rate = std::strtod(text, &end);
+  if (!end || *end != '\0' || !std::isfinite(rate) || rate < kMinClockRate || rate > kMaxClockRate) return 0;
+  out = rate;
+  return 1;
+}
+
 int startClockFromEnvironment() {
   const char* value = std::getenv("QUENDLER_START_TIME");
   LocalTime start;
   if (!value || !parseLocalTime(value, start)) return 0;
-  setClockStart(start, false);
+  double rate = 1.0;
+  if (!parseClockRate(std::getenv("QUENDLER_CLOCK_RATE"), rate)) rate = 1.0;
+  setClockStart(start, false, rate);
   return 1;
 }

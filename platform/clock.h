@@ -1,5 +1,6 @@
 // The program's clock: the local date and time, either from the real clock or from a clock
-// that was started at a set moment and runs on in real time (tests and end-to-end runs).
+// that was started at a set moment and runs on from there (tests and end-to-end runs), in real
+// time or a set number of times faster.
 #pragma once
 
 struct LocalTime {
@@ -16,9 +17,9 @@ struct LocalTime {
 // The current local time of the program's clock.
 void readLocalClock(LocalTime& out);
 
-// From now on the clock shows `start` and runs on in real time from there; with `frozen`
-// it stands still at `start` until it is set again.
-void setClockStart(const LocalTime& start, bool frozen = false);
+// From now on the clock shows `start` and runs on from there, `rate` times as fast as real
+// time; with `frozen` it stands still at `start` until it is set again.
+void setClockStart(const LocalTime& start, bool frozen = false, double rate = 1.0);
 
 // Back to the real clock.
 void clearClockStart();
@@ -27,8 +28,15 @@ void clearClockStart();
 // including impossible dates and times. The weekday is filled in.
 int parseLocalTime(const char* text, LocalTime& out);
 
+// Reads a clock rate: a plain decimal number from kMinClockRate to kMaxClockRate. Returns 0
+// for anything else (empty, trailing text, out of range, not finite).
+constexpr double kMinClockRate = 1.0;
+constexpr double kMaxClockRate = 10000.0;
+int parseClockRate(const char* text, double& out);
+
 // Starts the clock from the environment variable QUENDLER_START_TIME when it holds a valid
-// time. Returns 1 when it did.
+// time, at the rate QUENDLER_CLOCK_RATE gives when that is valid and real time otherwise.
+// Returns 1 when it did. Without a valid start time the rate is not looked at.
 int startClockFromEnvironment();
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and back.

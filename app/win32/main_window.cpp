@@ -45,6 +45,9 @@ struct MainWindowHandles {
   OwnedFont boldFont;   // the date line's
   OwnedBitmap title;    // the title picture, scaled to its control
   OwnedIcon dayIcon;    // today's number on the calendar picture
+  // Today's moon phase. Loaded as the window's own, not shared: a shared icon stays loaded
+  // until the program ends, so each new phase would leave one more behind.
+  OwnedIcon moonIcon;
   // The desktop's icon list (the shell's window, not ours); searched once.
   bool iconListSearched = false;
   HWND iconList = nullptr;
@@ -137,8 +140,9 @@ void showDay(HWND dialog, const LocalTime& now) {
 
   char name[16];
   std::snprintf(name, sizeof name, "MOND%01d", MoonPhase(now.day, now.month, now.year));
-  HICON moon = static_cast<HICON>(LoadImageA(instanceOfWindow, name, IMAGE_ICON, 32, 32, LR_SHARED));
-  SendDlgItemMessageA(dialog, kIdMoonIcon, STM_SETICON, reinterpret_cast<WPARAM>(moon), 0);
+  OwnedIcon moon(static_cast<HICON>(LoadImageA(instanceOfWindow, name, IMAGE_ICON, 32, 32, 0)));
+  SendDlgItemMessageA(dialog, kIdMoonIcon, STM_SETICON, reinterpret_cast<WPARAM>(moon.get()), 0);
+  window.moonIcon = std::move(moon);  // the phase shown before goes now
 
   char text[kDayInfoSize];
   FormatDateLine(text);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/clock.h"
 
@@ -85,6 +87,116 @@ TEST(Clock, EnvironmentStartTime) {
   setenv("QUENDLER_START_TIME", "bogus", 1);
 #endif
   EXPECT_EQ(startClockFromEnvironment(), 0);
+}
+
+void setVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value ? value : "");
+#else
+  if (value)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+#endif
+}
+
+// Milliseconds of the set clock since `start` (same day or later).
+long long millisSince(const LocalTime& start, const LocalTime& now) {
+  auto ms = [](const LocalTime& t) {
+    return ((daysFromCivil(t.year, t.month, t.day) * 24 + t.hour) * 60 + t.minute) * 60000LL + t.second * 1000LL +
+           t.millisecond;
+  };
+  return ms(now) - ms(start);
+}
+
+// Sets the clock at `rate`, lets it run for about `sleepMillis` and checks that it moved by the
+// real time that passed times `expected`: bounded by the real time measured just inside and
+// just outside the reading.
+void expectRunsAtRate(double rate, double expected, int sleepMillis) {
+  LocalTime start;
+  ASSERT_EQ(parseLocalTime("2026-12-09 23:59:00", start), 1);
+  long long before = platformMonotonicMillis();
+  setClockStart(start, false, rate);
+  long long after = platformMonotonicMillis();
+  std::this_thread::sleep_for(std::chrono::milliseconds(sleepMillis));
+  long long readFrom = platformMonotonicMillis();
+  LocalTime now;
+  readLocalClock(now);
+  long long readTo = platformMonotonicMillis();
+  long long simulated = millisSince(start, now);
+  EXPECT_GE(simulated, static_cast<long long>((readFrom - after) * expected) - 1) << "rate " << rate;
+  EXPECT_LE(simulated, static_cast<long long>((readTo - before) * expected) + 1) << "rate " << rate;
+}
+
+TEST(ClockRate, ParsesPlainNumbersInRangeOnly) {
+  double rate = 0;
+  ASSERT_EQ(parseClockRate("1440", rate), 1);
+  EXPECT_EQ(rate, 1440.0);
+  ASSERT_EQ(parseClockRate("2.5", rate), 1);
+  EXPECT_EQ(rate, 2.5);
+  ASSERT_EQ(parseClockRate("1", rate), 1);
+  EXPECT_EQ(rate, 1.0);
+  ASSERT_EQ(parseClockRate("10000", rate), 1);
+  EXPECT_EQ(rate, 10000.0);
+  rate = 7;
+  for (const char* bad : {"", "0", "0.5", "-5", "10000.5", "10001", "1e3", "inf", "nan", " 5", "5 ", "5x", "1..2",
+                          ".", "0x10", "+3", "99999999999999999999999999999999999"}) {
+    EXPECT_EQ(parseClockRate(bad, rate), 0) << "'" << bad << "'";
+  }
+  EXPECT_EQ(parseClockRate(nullptr, rate), 0);
+  EXPECT_EQ(rate, 7.0);  // left alone by every refusal
+}
+
+TEST(ClockRate, SetClockRunsFasterAndRollsOverTheDay) {
+  expectRunsAtRate(1.0, 1.0, 60);
+  expectRunsAtRate(250.0, 250.0, 80);
+  // 23:59:00 at 10000 times: the next day within a few real milliseconds, still one day on.
+  expectRunsAtRate(10000.0, 10000.0, 30);
+  LocalTime now;
+  readLocalClock(now);
+  EXPECT_EQ(now.day, 10);
+  // A rate nobody could mean runs the clock in real time.
+  expectRunsAtRate(0.0, 1.0, 40);
+  expectRunsAtRate(-3.0, 1.0, 40);
+  expectRunsAtRate(1e9, 1.0, 40);
+  clearClockStart();
+}
+
+TEST(ClockRate, EnvironmentRateOnlyBesideAStartTime) {
+  setVariable("QUENDLER_START_TIME", "2024-03-05 23:00:00");
+  setVariable("QUENDLER_CLOCK_RATE", "3600");
+  long long before = platformMonotonicMillis();
+  ASSERT_EQ(startClockFromEnvironment(), 1);
+  // An hour a real second: past midnight after a little more than one second.
+  LocalTime now;
+  do {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    readLocalClock(now);
+  } while (now.day == 5 && platformMonotonicMillis() - before < 5000);
+  long long took = platformMonotonicMillis() - before;
+  EXPECT_EQ(now.day, 6);
+  EXPECT_GE(took, 990);
+  EXPECT_LT(took, 3000);
+
+  // An unusable rate leaves the set clock at real time.
+  setVariable("QUENDLER_CLOCK_RATE", "fast");
+  ASSERT_EQ(startClockFromEnvironment(), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  readLocalClock(now);
+  EXPECT_EQ(now.day, 5);
+  EXPECT_EQ(now.hour, 23);
+  EXPECT_EQ(now.minute, 0);
+
+  // A rate alone does not set the clock: it stays the real one.
+  clearClockStart();
+  setVariable("QUENDLER_START_TIME", nullptr);
+  setVariable("QUENDLER_CLOCK_RATE", "5000");
+  EXPECT_EQ(startClockFromEnvironment(), 0);
+  LocalTime real, clock;
+  readPlatformClock(real);
+  readLocalClock(clock);
+  EXPECT_LE(std::abs(millisSince(real, clock)), 2000);
+  setVariable("QUENDLER_CLOCK_RATE", nullptr);
 }
 
 }  // namespace
