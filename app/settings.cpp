@@ -59,9 +59,10 @@ int readStringRetrying(SettingsStore& store, SettingsKey key, const char* name, 
 
 void setFaceName(LOGFONTA& font, const char* face) { copyText(font.lfFaceName, LF_FACESIZE, face); }
 
+// Compared on both sides of zero: the most negative stored value has no magnitude as an int.
 bool fontHeightAcceptable(int height) {
-  int magnitude = height < 0 ? -height : height;
-  return magnitude >= kMinFontHeight && magnitude <= kMaxFontHeight;
+  return (height >= kMinFontHeight && height <= kMaxFontHeight) ||
+         (height <= -kMinFontHeight && height >= -kMaxFontHeight);
 }
 
 char folderSeparator(SettingsFolders* folders) { return folders ? folders->separator() : '\\'; }
