@@ -8,18 +8,31 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 namespace fuzzing {
 
+// quendler-<tag>-<process id>. A target that stopped on a finding leaves its folder behind;
+// the next one of that tag removes the folders whose process is gone.
 inline std::string makeScratchFolder(const char* tag) {
   std::error_code ec;
   const char* tmp = std::getenv("TMPDIR");
   std::string base = tmp && *tmp ? tmp : (std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : "/tmp");
-  std::string pattern = base + "/quendler-" + tag + "-XXXXXX";
-  if (!mkdtemp(pattern.data())) {
-    std::perror("mkdtemp");
+  std::string prefix = std::string("quendler-") + tag + "-";
+  for (const auto& entry : std::filesystem::directory_iterator(base, ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) != 0) continue;
+    std::string pid = name.substr(prefix.size());
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (!std::filesystem::exists("/proc/" + pid, ec)) std::filesystem::remove_all(entry.path(), ec);
+  }
+  std::string folder = base + "/" + prefix + std::to_string(getpid());
+  std::filesystem::remove_all(folder, ec);
+  if (!std::filesystem::create_directory(folder, ec)) {
+    std::fprintf(stderr, "cannot make the scratch folder %s\n", folder.c_str());
     std::abort();
   }
-  return pattern + "/";
+  return folder + "/";
 }
 
 class ScratchFolder {
