@@ -4,9 +4,9 @@
 // Input: 6 header bytes, then the file itself.
 //   [0] day-1 (mod 31)   [1] month-1 (mod 12)   [2..3] year offset from 1970 (mod 200, LE)
 //   [4] bit 0: AutoDelete for the second load
+//   [5] Snooze setting, and the pattern of the alarm window's answers
 // A full table (and the records behind it) is left to the native tests: 256 records take
 // milliseconds per input here, and the runs keep inputs to a dozen records (-max_len).
-//   [5] Snooze setting, and the pattern of the alarm window's answers
 #include <algorithm>
 #include <cstring>
 #include <set>
