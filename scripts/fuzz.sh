@@ -15,10 +15,16 @@ targets=(psd bmp image appointments settings settings_file notes help)
 long=0
 if [ "${1:-}" = "--long" ]; then
   long=1
-  minutes=${2:?usage: scripts/fuzz.sh --long MINUTES}
+  minutes=${2:-}
+  case "$minutes" in
+    ''|*[!0-9]*|0) echo "usage: scripts/fuzz.sh --long MINUTES (a whole number, at least 1)" >&2; exit 2 ;;
+  esac
   seconds=$((minutes * 60))
 else
   seconds=${1:-12}
+  case "$seconds" in
+    ''|*[!0-9]*|0) echo "usage: scripts/fuzz.sh [seconds per target, at least 1]" >&2; exit 2 ;;
+  esac
 fi
 
 # The longest input each target is given (the appointment file: a dozen records).
