@@ -1,5 +1,6 @@
 #include "alarms/appointment_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -210,22 +211,24 @@ void sortAppointments(AppointmentTable& table) {
   int count = table.count;
   if (count > kAppointmentSlots) count = kAppointmentSlots;
   if (count < 2) return;
-  bool swapped = true;
-  while (swapped) {
-    swapped = false;
-    for (int k = 0; k + 1 < count; ++k) {
-      Appointment& a = table.slots[k];
-      Appointment& b = table.slots[k + 1];
-      if (compareFields(a.name, b.name, sizeof(a.name)) > 0) {
-        Appointment t = a;
-        a = b;
-        b = t;
-        uint32_t id = table.ids[k];
-        table.ids[k] = table.ids[k + 1];
-        table.ids[k + 1] = id;
-        swapped = true;
-      }
-    }
+  // Each name is weighed once; the stable sort keeps equal names in table order.
+  std::vector<Collation> keys;
+  keys.reserve(static_cast<size_t>(count));
+  std::vector<int> order(static_cast<size_t>(count));
+  for (int k = 0; k < count; ++k) {
+    keys.push_back(collate(table.slots[k].name, sizeof table.slots[k].name));
+    order[static_cast<size_t>(k)] = k;
+  }
+  std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+    int r = compareWeights(keys[static_cast<size_t>(a)].primary, keys[static_cast<size_t>(b)].primary);
+    if (r == 0) r = compareWeights(keys[static_cast<size_t>(a)].secondary, keys[static_cast<size_t>(b)].secondary);
+    return r < 0;
+  });
+  std::vector<Appointment> records(table.slots, table.slots + count);
+  std::vector<uint32_t> ids(table.ids, table.ids + count);
+  for (int k = 0; k < count; ++k) {
+    table.slots[k] = records[static_cast<size_t>(order[static_cast<size_t>(k)])];
+    table.ids[k] = ids[static_cast<size_t>(order[static_cast<size_t>(k)])];
   }
 }
 

@@ -93,7 +93,8 @@ void bringSheetFontIntoRange(LOGFONTA& font) {
     font.lfHeight = kDefaultSheetFontHeight;
     return;
   }
-  LONG magnitude = h < 0 ? -h : h;
+  // Far below the range counts as its end before negating, which the most negative LONG cannot.
+  LONG magnitude = h < -kMaxFontHeight || h > kMaxFontHeight ? kMaxFontHeight : h < 0 ? -h : h;
   if (magnitude < kMinFontHeight) magnitude = kMinFontHeight;
   if (magnitude > kMaxFontHeight) magnitude = kMaxFontHeight;
   font.lfHeight = h < 0 ? -magnitude : magnitude;

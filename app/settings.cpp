@@ -61,10 +61,10 @@ int readStringRetrying(SettingsStore& store, SettingsKey key, const char* name, 
 
 void setFaceName(LOGFONTA& font, const char* face) { copyText(font.lfFaceName, LF_FACESIZE, face); }
 
+// Compared on both sides of zero: the most negative stored value has no magnitude as an int.
 bool fontHeightAcceptable(int height) {
-  // 64 bits: the magnitude of INT_MIN does not fit an int.
-  long long magnitude = height < 0 ? -static_cast<long long>(height) : height;
-  return magnitude >= kMinFontHeight && magnitude <= kMaxFontHeight;
+  return (height >= kMinFontHeight && height <= kMaxFontHeight) ||
+         (height <= -kMinFontHeight && height >= -kMaxFontHeight);
 }
 
 bool fontWeightAcceptable(int weight) { return weight >= 0 && weight <= kMaxFontWeight; }

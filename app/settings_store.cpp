@@ -266,7 +266,10 @@ std::string TextFileSettingsStore::format() const {
   for (const auto& [folded, values] : self.keys()) {
     if (folded == mainFolded) continue;
     std::string section = keyName(folded);
-    if (folded.rfind(mainFolded + "\\", 0) == 0) section = section.substr(mainFolded.size() + 1);
+    // Only the subkeys that parse() names by their short name are written so; any other key
+    // keeps its whole path, or it would be read back as a key of its own below the user.
+    if (folded == foldPath(kNoteFontKey) || folded == foldPath(kHotkeysKey))
+      section = section.substr(mainFolded.size() + 1);
     out += "\n[" + section + "]\n";
     writeValues(values);
   }

@@ -180,11 +180,13 @@ int readCurrentNote(void* owner, char* buffer) {
     report(owner, kNoteReadError, path);
     return 0;
   }
-  // More than the field holds: shown cut, and never saved, or the rest would be lost.
+  // More than the field holds: shown cut, and never saved, or the rest would be lost. A zero
+  // byte ends the field's text just as well, so such a file is kept as it is too.
   if (bytes.size() > kNoteTextLimit) {
     bytes.resize(kNoteTextLimit);
     entry.readOnly = 1;
   }
+  if (bytes.find('\0') != std::string::npos) entry.readOnly = 1;
   std::memcpy(buffer, bytes.data(), bytes.size());
   buffer[bytes.size()] = '\0';
   std::memcpy(NoteList.shownText, buffer, bytes.size() + 1);

@@ -69,8 +69,9 @@ int scanNotes(const char* folder);
 int startNewNote(int* day, int* month, int* year, int* hour, int* minute, char* letter);
 
 // Reads the current note into `buffer` (kNoteBufferSize bytes): at most kNoteTextLimit
-// characters and always a terminating NUL. A longer file is shown cut and marked read-only, so
-// it is never written back shortened. 0 for an empty list, a new note or a file that cannot be
+// characters and always a terminating NUL. A longer file, or one holding a zero byte (where the
+// edit field's text ends), is shown cut and marked read-only, so it is never written back
+// shortened. 0 for an empty list, a new note or a file that cannot be
 // read (reported with its path as caption).
 int readCurrentNote(void* owner, char* buffer);
 

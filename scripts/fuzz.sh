@@ -1,16 +1,63 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the image readers with clang and runs each for a while
-# over seed corpora made from the test pictures. A crash, a leak, a sanitizer finding or a
-# time-out fails the run; the input that caused it is kept under build/fuzz/artifacts/.
-#   scripts/fuzz.sh [seconds per target]   (default 20)
+# Builds the libFuzzer targets of every reader of outside data with clang (fuzz/) and runs them
+# over seed corpora: the test pictures for the image readers, the inputs fuzz/make_seeds.py
+# writes for the others. First every input under fuzz/regressions/<target>/ is replayed once
+# with its target. A crash, a leak, a sanitizer finding, a broken property or a time-out fails
+# the run; the input that caused it is kept under build/fuzz/artifacts/.
+#   scripts/fuzz.sh [seconds per target]   (default 12: CI's short run)
+#   scripts/fuzz.sh --long MINUTES          every target for that many minutes, two at a time,
+#                                           the corpus kept under build/fuzz/corpus/<target>
 set -u
 cd "$(dirname "$0")/.."
-seconds=${1:-20}
 build=build/fuzz
+targets=(psd bmp image appointments settings settings_file notes help)
+
+long=0
+if [ "${1:-}" = "--long" ]; then
+  long=1
+  minutes=${2:-}
+  case "$minutes" in
+    ''|*[!0-9]*|0) echo "usage: scripts/fuzz.sh --long MINUTES (a whole number, at least 1)" >&2; exit 2 ;;
+  esac
+  seconds=$((minutes * 60))
+else
+  seconds=${1:-12}
+  case "$seconds" in
+    ''|*[!0-9]*|0) echo "usage: scripts/fuzz.sh [seconds per target, at least 1]" >&2; exit 2 ;;
+  esac
+fi
+
+# The longest input each target is given (the appointment file: a dozen records).
+max_len() {
+  case "$1" in
+    psd|bmp|image) echo 262144 ;;
+    appointments) echo 11046 ;;
+    help) echo 1200 ;;
+    *) echo 4096 ;;
+  esac
+}
+
+export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 echo "=== fuzz: configure and build (clang, libFuzzer, ASan + UBSan)"
 cmake -S fuzz -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
-cmake --build "$build" -j2 --target fuzz_psd fuzz_bmp fuzz_image || exit 1
+cmake --build "$build" -j2 --target fuzz_all || exit 1
+
+echo "=== fuzz: replaying fuzz/regressions"
+failed=()
+for target in "${targets[@]}"; do
+  folder=fuzz/regressions/$target
+  [ -d "$folder" ] || continue
+  inputs=("$folder"/*)
+  [ -e "${inputs[0]}" ] || continue
+  if "$build/fuzz_$target" -timeout=10 -rss_limit_mb=3072 "${inputs[@]}" >"$build/replay_$target.log" 2>&1; then
+    echo "fuzz_$target: ${#inputs[@]} regression inputs clean"
+  else
+    tail -30 "$build/replay_$target.log"
+    failed+=("fuzz_$target (regressions)")
+  fi
+done
 
 echo "=== fuzz: seed corpora"
 pictures=$build/pictures
@@ -20,6 +67,7 @@ fi
 if [ -f tests/imaging/make_bmp_pictures.py ] && [ ! -d "$build/bmp_pictures" ]; then
   /usr/bin/python3 tests/imaging/make_bmp_pictures.py "$build/bmp_pictures" >/dev/null || exit 1
 fi
+rm -rf "$build/seeds"
 mkdir -p "$build/seeds/psd" "$build/seeds/bmp" "$build/seeds/image" "$build/artifacts"
 cp "$pictures"/*.psd "$build/seeds/psd/"
 cp "$pictures"/*.bmp "$build/seeds/bmp/"
@@ -27,25 +75,60 @@ cp "$pictures"/*.bmp "$build/seeds/bmp/"
 for f in "$pictures"/*; do
   case "$f" in *.rgb|*.txt|*/source.png|*/wide.png) ;; *) cp "$f" "$build/seeds/image/" ;; esac
 done
-# Regression inputs: every crash or hang found so far, replayed first.
-for t in psd bmp image; do cp fuzz/regressions/* "$build/seeds/$t/" 2>/dev/null; done
+/usr/bin/python3 fuzz/make_seeds.py "$build/seeds" || exit 1
+# Past findings seed their target's corpus too.
+for target in "${targets[@]}"; do
+  [ -d "fuzz/regressions/$target" ] && cp fuzz/regressions/"$target"/* "$build/seeds/$target/" 2>/dev/null
+done
 
-failed=()
-for target in psd bmp image; do
-  corpus=$build/corpus/$target
+# Runs one target for $seconds; its log is $build/fuzz_<target>.log.
+run_target() {
+  local target=$1 corpus=$build/corpus/$1
   mkdir -p "$corpus"
-  echo "=== fuzz: fuzz_$target for $seconds s"
-  ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
-      -max_len=262144 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
-      "$corpus" "$build/seeds/$target" 2>"$build/fuzz_$target.log"
-  status=$?
-  grep -E '^stat::(number_of_executed_units|new_units_added|peak_rss_mb)' "$build/fuzz_$target.log"
-  if [ $status -ne 0 ]; then
-    tail -40 "$build/fuzz_$target.log"
+  "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
+    -max_len="$(max_len "$target")" -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$target-" "$corpus" "$build/seeds/$target" \
+    >"$build/fuzz_$target.log" 2>&1
+}
+
+# What a finished run tells: executions, rate, new units, and a finding if there was one.
+report_target() {
+  local target=$1 status=$2 log=$build/fuzz_$1.log
+  local runs rate added
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  added=$(sed -n 's/^stat::new_units_added: *//p' "$log")
+  if [ "$status" -eq 0 ]; then
+    echo "fuzz_$target: ${runs:-?} executions (${rate:-?}/s), ${added:-0} new units, no findings"
+  else
+    echo "fuzz_$target: ${runs:-?} executions, FINDING:"
+    grep -E '^(SUMMARY|==[0-9]+==ERROR|fuzz property violated)|runtime error|Test unit written' "$log" | head -8
+    tail -40 "$log"
     failed+=("fuzz_$target")
   fi
-done
+}
+
+if [ $long -eq 1 ]; then
+  echo "=== fuzz: every target for $minutes min, two at a time"
+  for ((i = 0; i < ${#targets[@]}; i += 2)); do
+    pair=("${targets[@]:i:2}")
+    pids=()
+    for target in "${pair[@]}"; do
+      run_target "$target" &
+      pids+=($!)
+    done
+    for k in "${!pair[@]}"; do
+      wait "${pids[$k]}"
+      report_target "${pair[$k]}" $?
+    done
+  done
+else
+  for target in "${targets[@]}"; do
+    echo "=== fuzz: fuzz_$target for $seconds s"
+    run_target "$target"
+    report_target "$target" $?
+  done
+fi
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FUZZ FAILED: ${failed[*]} (inputs in $build/artifacts/)"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # All tests: the native core under ASan/UBSan, then the Windows build under Wine, then the
-# image readers' fuzz targets (scripts/fuzz.sh).
+# fuzz targets of every reader of outside data (scripts/fuzz.sh).
 #   scripts/test.sh [native|windows|fuzz]...   (default: all three)
 set -u
 cd "$(dirname "$0")/.."

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -139,7 +140,8 @@ TEST(OptionsFonts, ACalendarFontOutsideTheStoredRangeIsBroughtIntoItAndSurvivesT
   struct Case {
     LONG chosen, kept;
   } cases[] = {{-171, -128}, {-129, -128}, {-128, -128}, {-9, -9}, {-7, -7}, {-6, -7},
-               {-1, -7},     {200, 128},   {3, 7},       {-30, -30}, {0, kDefaultSheetFontHeight}};
+               {-1, -7},     {200, 128},   {3, 7},       {-30, -30}, {0, kDefaultSheetFontHeight},
+               {INT32_MIN, -128}, {INT32_MAX, 128}};
   for (const Case& c : cases) {
     Settings s;
     s.SheetFont.lfHeight = c.chosen;

@@ -90,6 +90,8 @@ TEST(Settings, RangeChecksOnLoad) {
       {19, static_cast<DWORD>(-6), 0, -30},   {static_cast<DWORD>(-1), 200, 0, -30},
       {18, static_cast<DWORD>(-7), 18, -7},   {0, 128, 0, 128},
       {5, 7, 5, 7},                           {3, static_cast<DWORD>(-129), 3, -30},
+      // The extremes of a dword: no magnitude of them is taken as an int.
+      {1, 0x80000000u, 1, -30},               {2, 0x7FFFFFFFu, 2, -30},
   };
   for (const Case& c : cases) {
     MemorySettingsStore store;
@@ -412,6 +414,28 @@ TEST(SettingsFile, SaveAndLoadAgain) {
   EXPECT_STREQ(s.SheetFont.lfFaceName, "12345");
   std::string text = readFileText(file);
   EXPECT_NE(text.find("[Notiz]\nFHeight=-14\n"), std::string::npos) << text;
+}
+
+TEST(SettingsFile, EveryKeyIsWrittenSoThatItIsReadBackAsTheSameKey) {
+  TextFileSettingsStore store;
+  store.parse(
+      "[notiz]\nFHeight=-12\n"
+      "[Software\\Skorvati\\Desktop\\Quendler\\Fenster]\nBreite=300\n"
+      "[Fenster]\nBreite=400\n");
+  std::string text = store.format();
+  TextFileSettingsStore again;
+  again.parse(text);
+  // The subkey keeps its whole path; the key of the same short name below the user stays apart.
+  const MemorySettingsStore::Value* sub = again.find(std::string(kSettingsKey) + "\\Fenster", "Breite");
+  const MemorySettingsStore::Value* top = again.find("Fenster", "Breite");
+  ASSERT_NE(sub, nullptr) << text;
+  ASSERT_NE(top, nullptr) << text;
+  EXPECT_EQ(sub->dword, 300u);
+  EXPECT_EQ(top->dword, 400u);
+  const MemorySettingsStore::Value* note = again.find(kNoteFontKey, "FHeight");
+  ASSERT_NE(note, nullptr) << text;
+  EXPECT_EQ(static_cast<int32_t>(note->dword), -12);
+  EXPECT_EQ(again.format(), text);
 }
 
 }  // namespace

@@ -285,6 +285,29 @@ TEST_F(NoteFiles, ReadOnlyAndOverlongNotesStayAsTheyAre) {
   EXPECT_TRUE(messages.empty());
 }
 
+// The edit field's text ends at a zero byte: such a file would lose its rest when saved.
+TEST_F(NoteFiles, ANoteWithAZeroByteIsShownUpToItAndNeverRewritten) {
+  const std::string stored("Einkauf\0Rest der Datei", 22);
+  put("N_20090928_1405a.txt", stored);
+  put("N_20090928_1405b.txt", "ohne Null");
+  scan();
+  openAt(0);
+  EXPECT_EQ(std::string(buffer.data()), "Einkauf");
+  EXPECT_EQ(NoteList.entries[0].readOnly, 1);
+  noteTextChanged("Einkauf und mehr");
+  EXPECT_EQ(saveCurrentNote(nullptr, "Einkauf und mehr"), 0);
+  markCurrentNoteDirty();
+  EXPECT_EQ(saveCurrentNote(nullptr, ""), 0);
+  EXPECT_EQ(NoteList.count, 2);
+  EXPECT_EQ(readFileBytes(dir.file("N_20090928_1405a.txt")), std::vector<uint8_t>(stored.begin(), stored.end()));
+  // A plain note beside it is written as before.
+  openAt(1);
+  EXPECT_EQ(NoteList.entries[1].readOnly, 0);
+  noteTextChanged("mit Null? nein");
+  EXPECT_EQ(saveCurrentNote(nullptr, "mit Null? nein"), 1);
+  EXPECT_EQ(readFileText(dir.file("N_20090928_1405b.txt")), "mit Null? nein");
+}
+
 TEST_F(NoteFiles, FailuresKeepTheOldFileAndAreReported) {
   put("N_20090928_1405a.txt", "alt");
   put("N_20090928_1405b.txt", "weg");
