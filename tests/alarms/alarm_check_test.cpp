@@ -233,16 +233,20 @@ void sweep(const char* from, const char* to, int step) {
   EXPECT_EQ(fired, expected);
 
   // The file holds what the table holds, and one-time appointments answered or acted on are off.
-  if (step != 1) ASSERT_EQ(saveAppointmentTable(*h.table, path.c_str()), 1);
+  if (step != 1) {
+    ASSERT_EQ(saveAppointmentTable(*h.table, path.c_str()), 1);
+  }
   std::unique_ptr<AppointmentTable> back(new AppointmentTable());
   ASSERT_EQ(loadAppointmentTable(*back, path.c_str(), 0, 1, 1, 2030), 1);
   ASSERT_EQ(back->count, h.table->count);
   for (int k = 0; k < back->count; ++k) {
     EXPECT_EQ(std::memcmp(&back->slots[k], &h.table->slots[k], sizeof(Appointment)), 0);
-    for (const Model::Entry& e : model.entries)
-      if (std::strcmp(e.plan.name, back->slots[k].name) == 0)
+    for (const Model::Entry& e : model.entries) {
+      if (std::strcmp(e.plan.name, back->slots[k].name) == 0) {
         EXPECT_EQ(back->slots[k].repeatKind, e.plan.kind == 1 && e.done && e.plan.action != 0 ? 0 : e.plan.kind)
             << e.plan.name;
+      }
+    }
   }
 }
 
