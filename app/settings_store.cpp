@@ -245,12 +245,9 @@ void TextFileSettingsStore::parse(const std::string& text) {
 
 int TextFileSettingsStore::load(const char* path) {
   if (!path) return 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return 0;
-  std::ostringstream all;
-  all << in.rdbuf();
-  if (in.bad()) return 0;
-  parse(all.str());
+  std::string text;
+  if (!readWholeFile(path, text)) return 0;
+  parse(text);
   return 1;
 }
 

@@ -16,18 +16,14 @@
 #include "alarms/alarm_check.h"
 #include "alarms/appointment_file.h"
 #include "calendar/date_arith.h"
-#include "fuzz/fuzz_scratch.h"
+#include "fuzz/fuzz_checks.h"
+#include "fuzz/memory_files.h"
 
 namespace {
 
 using fuzzing::fail;
 
 constexpr int kCheckedRecords = 24;
-
-const fuzzing::ScratchFolder& scratch() {
-  static const fuzzing::ScratchFolder folder("appointments");
-  return folder;
-}
 
 AppointmentTable& tableA() { static AppointmentTable t; return t; }
 AppointmentTable& tableB() { static AppointmentTable t; return t; }
@@ -248,9 +244,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t fileSize = size - 6;
 
   std::string bytes(reinterpret_cast<const char*>(file), fileSize);
-  const std::string path = scratch().file("alarm.qtm");
-  const std::string saved = scratch().file("saved.qtm");
-  if (!fuzzing::writeFile(path, bytes.data(), bytes.size())) fail("cannot write the input file");
+  fuzzing::memory::clear();
+  const std::string path = "/alarm.qtm";
+  const std::string saved = "/saved.qtm";
+  if (!fuzzing::memory::putFile(path, bytes)) fail("cannot write the input file");
 
   AppointmentTable& a = tableA();
   AppointmentTable& b = tableB();

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/help_tables.h"
-#include "fuzz/fuzz_scratch.h"
+#include "fuzz/fuzz_checks.h"
 
 namespace {
 

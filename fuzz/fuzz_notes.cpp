@@ -9,15 +9,14 @@
 //              capitals; bit 3: read-only; bit 4: content longer than the edit field holds)
 //   content   (a length byte and that many bytes)
 // and what remains is the text typed into the first note that can be written.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "fuzz/fuzz_scratch.h"
+#include "fuzz/fuzz_checks.h"
+#include "fuzz/memory_files.h"
 #include "notes/note_files.h"
 #include "notes/note_folder.h"
 #include "notes/note_title.h"
@@ -30,10 +29,11 @@ using fuzzing::fail;
 
 constexpr int kMaxFiles = 8;
 
-const fuzzing::ScratchFolder& scratch() {
-  static const fuzzing::ScratchFolder folder("notes");
-  return folder;
-}
+// The note folder, in memory (fuzz/memory_files.h), made anew for every input.
+struct Folder {
+  std::string path() const { return "/notes/"; }
+  std::string file(const std::string& name) const { return path() + name; }
+};
 
 struct Reader {
   const uint8_t* p;
@@ -115,8 +115,9 @@ void checkTitles(const char* name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const fuzzing::ScratchFolder& folder = scratch();
-  folder.empty();
+  const Folder folder;
+  fuzzing::memory::clear();
+  if (!fuzzing::memory::makeFolder(folder.path())) fail("cannot make the note folder");
   Reader in{data, data + size};
   uint8_t switches = in.byte();
 
@@ -138,15 +139,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = folder.file(name);
     if ((kind & 3) == 2) {
       if (made.count(name)) continue;
-      mkdir(path.c_str(), 0755);
+      fuzzing::memory::makeFolder(path);
       continue;
     }
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) continue;  // a folder of that name
-    chmod(path.c_str(), 0644);
-    if (!fuzzing::writeFile(path, content.data(), content.size())) fail("cannot make a note file");
+    auto entry = fuzzing::memory::entries().find(path);
+    if (entry != fuzzing::memory::entries().end() && entry->second.folder) continue;  // a folder of that name
     bool readOnly = kind & 8;
-    if (readOnly) chmod(path.c_str(), 0444);
+    if (!fuzzing::memory::putFile(path, content, readOnly)) fail("cannot make a note file");
     made[name] = Made{content, readOnly};
   }
   std::string typed = in.bytes(size_t(in.end - in.p));
@@ -228,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char name[24];
     if (!formatNoteName(name, sizeof name, 2026, 12, 9, 18, 30, char('a' + k))) fail("note name");
     if (!noteNameMatches(name)) fail("a made note name does not match the pattern");
-    fuzzing::writeFile(folder.file(name), "x", 1);
+    fuzzing::memory::putFile(folder.file(name), "x");
   }
   int count = NoteList.count;
   int d, mo, y, h, mi;

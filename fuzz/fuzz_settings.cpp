@@ -22,7 +22,7 @@
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "calendar/holidays.h"
-#include "fuzz/fuzz_scratch.h"
+#include "fuzz/fuzz_checks.h"
 #include "fuzz/settings_checks.h"
 
 namespace {

@@ -6,17 +6,13 @@
 #include "app/hotkeys.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
-#include "fuzz/fuzz_scratch.h"
+#include "fuzz/fuzz_checks.h"
+#include "fuzz/memory_files.h"
 #include "fuzz/settings_checks.h"
 
 namespace {
 
 using fuzzing::fail;
-
-const fuzzing::ScratchFolder& scratch() {
-  static const fuzzing::ScratchFolder folder("settings");
-  return folder;
-}
 
 // The main key's values stand before any section, so an empty main key leaves no trace in the
 // text; a load reads the same defaults from an empty key as from a missing one.
@@ -57,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (second.format() != formatted) fail("formatting what was read back gives another text");
 
   // The file as the tool reads it, and the settings loaded from it.
-  const std::string path = scratch().file("quendler.ini");
-  if (!fuzzing::writeFile(path, data, size)) fail("cannot write the input file");
+  fuzzing::memory::clear();
+  const std::string path = "/quendler.ini";
+  if (!fuzzing::memory::putFile(path, text)) fail("cannot write the input file");
   Settings s;
   if (loadSettingsFile(path.c_str(), s) != 1) fail("an existing settings file was not read");
   fuzzing::settings::checkLoaded(s);

@@ -6,7 +6,7 @@
 #include "app/hotkeys.h"
 #include "app/options_pages.h"
 #include "app/settings.h"
-#include "fuzz/fuzz_scratch.h"
+#include "fuzz/fuzz_checks.h"
 
 namespace fuzzing {
 namespace settings {
