@@ -5,8 +5,10 @@
 # with its target. A crash, a leak, a sanitizer finding, a broken property or a time-out fails
 # the run; the input that caused it is kept under build/fuzz/artifacts/.
 #   scripts/fuzz.sh [seconds per target]   (default 12: CI's short run)
-#   scripts/fuzz.sh --long MINUTES          every target for that many minutes, two at a time,
-#                                           the corpus kept under build/fuzz/corpus/<target>
+#   scripts/fuzz.sh --long MINUTES [TARGET...]
+#                                           every target (or those named, e.g. notes help) for
+#                                           that many minutes, two at a time, the corpus kept
+#                                           under build/fuzz/corpus/<target>
 set -u
 cd "$(dirname "$0")/.."
 build=build/fuzz
@@ -20,6 +22,12 @@ if [ "${1:-}" = "--long" ]; then
     ''|*[!0-9]*|0) echo "usage: scripts/fuzz.sh --long MINUTES (a whole number, at least 1)" >&2; exit 2 ;;
   esac
   seconds=$((minutes * 60))
+  if [ $# -gt 2 ]; then
+    for named in "${@:3}"; do
+      case " ${targets[*]} " in *" $named "*) ;; *) echo "no fuzz target '$named' (${targets[*]})" >&2; exit 2 ;; esac
+    done
+    targets=("${@:3}")
+  fi
 else
   seconds=${1:-12}
   case "$seconds" in
@@ -27,10 +35,12 @@ else
   esac
 fi
 
-# The longest input each target is given (the appointment file: a dozen records).
+# The longest input each target is given (the appointment file: a dozen records). The long run
+# keeps the pictures at 64 KiB, which still holds every header and a whole small picture, so
+# that millions of inputs go through in reasonable time.
 max_len() {
   case "$1" in
-    psd|bmp|image) echo 262144 ;;
+    psd|bmp|image) [ $long -eq 1 ] && echo 65536 || echo 262144 ;;
     appointments) echo 11046 ;;
     help) echo 1200 ;;
     *) echo 4096 ;;
