@@ -215,8 +215,11 @@ if probe sheet 10 >/dev/null; then
   [ "$(reg_value "$key" AlarmFile)" = 'C:\termine-neu.qtm' ] && [ "$(reg_value "$key" Snooze)" = 0xa ] \
     && ok "OK stored the appointment file and the snooze time" \
     || fail "after OK: AlarmFile '$(reg_value "$key" AlarmFile)' Snooze $(reg_value "$key" Snooze)"
-  [ "$(reg_value "$hot_key" hk00m)" = 0x4 ] && [ "$(reg_value "$hot_key" hk00v)" = 0x2c ] && [ "$(reg_value "$hot_key" hk00a)" = 0x1 ] \
-    && ok "OK stored hotkey 200 as Alt+Strg and \"K \"" || fail "hotkey 200 stored as $(reg_value "$hot_key" hk00m)/$(reg_value "$hot_key" hk00v)/$(reg_value "$hot_key" hk00a)"
+  # Read for a few seconds: on a busy machine a first reading once missed values that were there
+  # a moment later.
+  hotkey_stored() { [ "$(reg_value "$hot_key" hk00m)" = 0x4 ] && [ "$(reg_value "$hot_key" hk00v)" = 0x2c ] && [ "$(reg_value "$hot_key" hk00a)" = 0x1 ]; }
+  for _ in $(seq 1 25); do hotkey_stored && break; sleep 0.2; done
+  hotkey_stored && ok "OK stored hotkey 200 as Alt+Strg and \"K \"" || fail "hotkey 200 stored as $(reg_value "$hot_key" hk00m)/$(reg_value "$hot_key" hk00v)/$(reg_value "$hot_key" hk00a)"
   # The rebuild that OK asked for, then Ctrl+Alt+K as real key presses: one more.
   sleep 4
   before=$(mtime "$wallpaper")
