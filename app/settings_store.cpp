@@ -265,8 +265,9 @@ std::string TextFileSettingsStore::format() const {
     std::string section = keyName(folded);
     // Only the subkeys that parse() names by their short name are written so; any other key
     // keeps its whole path, or it would be read back as a key of its own below the user.
-    if (folded == foldPath(kNoteFontKey) || folded == foldPath(kHotkeysKey))
-      section = section.substr(mainFolded.size() + 1);
+    // The short names are written as the program spells them, however the file had them.
+    if (folded == foldPath(kNoteFontKey)) section = "Notiz";
+    if (folded == foldPath(kHotkeysKey)) section = "Hotkeys";
     out += "\n[" + section + "]\n";
     writeValues(values);
   }

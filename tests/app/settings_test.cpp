@@ -436,6 +436,16 @@ TEST(SettingsFile, EveryKeyIsWrittenSoThatItIsReadBackAsTheSameKey) {
   ASSERT_NE(note, nullptr) << text;
   EXPECT_EQ(static_cast<int32_t>(note->dword), -12);
   EXPECT_EQ(again.format(), text);
+
+  // The notes key named by its whole path in other letters is written under its short name as
+  // the program spells it, so the text is the same after one more round.
+  TextFileSettingsStore lower;
+  lower.parse("[software\\skorvati\\desktop\\quendler\\notiz]\nFName=abc\n");
+  text = lower.format();
+  EXPECT_NE(text.find("[Notiz]"), std::string::npos) << text;
+  TextFileSettingsStore back;
+  back.parse(text);
+  EXPECT_EQ(back.format(), text);
 }
 
 }  // namespace
