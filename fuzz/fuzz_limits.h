@@ -29,8 +29,48 @@ inline uint32_t le32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
-// The pixel count that the header of a PSD, BMP or PNG file declares, checked as above.
-// Other inputs pass (their readers fail early or are bounded by their data).
+inline uint32_t be16(const uint8_t* p) { return (uint32_t(p[0]) << 8) | p[1]; }
+inline uint32_t le16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
+
+// A JPEG file's frame header (the first SOFn marker) holds its height and width. Markers are
+// walked by their lengths; a file without a readable frame header passes.
+inline bool jpegAcceptable(const uint8_t* data, size_t size) {
+  size_t at = 2;
+  while (at + 9 <= size) {
+    if (data[at] != 0xFF) return true;
+    uint8_t marker = data[at + 1];
+    if (marker == 0xFF) { ++at; continue; }
+    bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) return worthDecoding(be16(data + at + 7), be16(data + at + 5));
+    if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { at += 2; continue; }
+    at += 2 + be16(data + at + 2);
+  }
+  return true;
+}
+
+// A TIFF file declares its size in the first directory (tags 256 and 257, SHORT or LONG). A
+// later directory is not read by the program, so the first one decides.
+inline bool tiffAcceptable(const uint8_t* data, size_t size) {
+  bool little = data[0] == 'I';
+  auto u16 = [&](size_t at) { return little ? le16(data + at) : be16(data + at); };
+  auto u32 = [&](size_t at) { return little ? le32(data + at) : be32(data + at); };
+  uint64_t directory = u32(4);
+  if (directory + 2 > size) return true;
+  uint32_t entries = u16(directory);
+  uint64_t width = 0, height = 0;
+  for (uint32_t i = 0; i < entries; ++i) {
+    uint64_t entry = directory + 2 + uint64_t(i) * 12;
+    if (entry + 12 > size) break;
+    uint32_t tag = u16(entry), type = u16(entry + 2);
+    if (tag != 256 && tag != 257) continue;
+    uint64_t value = type == 3 ? u16(entry + 8) : type == 4 ? u32(entry + 8) : 0;
+    (tag == 256 ? width : height) = value;
+  }
+  return worthDecoding(width, height);
+}
+
+// The pixel count that the header of a PSD, BMP, PNG, JPEG or TIFF file declares, checked as
+// above. Other inputs pass (their readers fail early or are bounded by their data).
 inline bool acceptable(const uint8_t* data, size_t size) {
   if (size >= 26 && std::memcmp(data, "8BPS", 4) == 0)
     return worthDecoding(be32(data + 18), be32(data + 14));
@@ -44,6 +84,10 @@ inline bool acceptable(const uint8_t* data, size_t size) {
   }
   if (size >= 24 && std::memcmp(data, "\x89PNG", 4) == 0)
     return worthDecoding(be32(data + 16), be32(data + 20));
+  if (size >= 4 && data[0] == 0xFF && data[1] == 0xD8) return jpegAcceptable(data, size);
+  if (size >= 8 && ((data[0] == 'I' && data[1] == 'I' && data[2] == 42 && data[3] == 0) ||
+                    (data[0] == 'M' && data[1] == 'M' && data[2] == 0 && data[3] == 42)))
+    return tiffAcceptable(data, size);
   return true;
 }
 

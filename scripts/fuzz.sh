@@ -5,16 +5,18 @@
 # with its target. A crash, a leak, a sanitizer finding, a broken property or a time-out fails
 # the run; the input that caused it is kept under build/fuzz/artifacts/.
 #   scripts/fuzz.sh [seconds per target]   (default 12: CI's short run)
-#   scripts/fuzz.sh --long MINUTES [TARGET...]
+#   scripts/fuzz.sh --long MINUTES [--runs N] [TARGET...]
 #                                           every target (or those named, e.g. notes help) for
-#                                           that many minutes, two at a time, the corpus kept
-#                                           under build/fuzz/corpus/<target>
+#                                           that many minutes — or until it has run N inputs,
+#                                           whichever comes first — two at a time, the corpus
+#                                           kept under build/fuzz/corpus/<target>
 set -u
 cd "$(dirname "$0")/.."
 build=build/fuzz
 targets=(psd bmp image appointments settings settings_file notes help)
 
 long=0
+runs_limit=0
 if [ "${1:-}" = "--long" ]; then
   long=1
   minutes=${2:-}
@@ -22,11 +24,19 @@ if [ "${1:-}" = "--long" ]; then
     ''|*[!0-9]*|0) echo "usage: scripts/fuzz.sh --long MINUTES (a whole number, at least 1)" >&2; exit 2 ;;
   esac
   seconds=$((minutes * 60))
-  if [ $# -gt 2 ]; then
-    for named in "${@:3}"; do
+  shift 2
+  if [ "${1:-}" = "--runs" ]; then
+    runs_limit=${2:-}
+    case "$runs_limit" in
+      ''|*[!0-9]*|0) echo "usage: scripts/fuzz.sh --long MINUTES --runs N (a whole number, at least 1)" >&2; exit 2 ;;
+    esac
+    shift 2
+  fi
+  if [ $# -gt 0 ]; then
+    for named in "$@"; do
       case " ${targets[*]} " in *" $named "*) ;; *) echo "no fuzz target '$named' (${targets[*]})" >&2; exit 2 ;; esac
     done
-    targets=("${@:3}")
+    targets=("$@")
   fi
 else
   seconds=${1:-12}
@@ -93,9 +103,10 @@ done
 
 # Runs one target for $seconds; its log is $build/fuzz_<target>.log.
 run_target() {
-  local target=$1 corpus=$build/corpus/$1
+  local target=$1 corpus=$build/corpus/$1 runs=-1
+  [ "$runs_limit" -gt 0 ] && runs=$runs_limit
   mkdir -p "$corpus"
-  "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
+  "$build/fuzz_$target" -max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=3072 \
     -max_len="$(max_len "$target")" -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$target-" "$corpus" "$build/seeds/$target" \
     >"$build/fuzz_$target.log" 2>&1
@@ -119,18 +130,22 @@ report_target() {
 }
 
 if [ $long -eq 1 ]; then
-  echo "=== fuzz: every target for $minutes min, two at a time"
-  for ((i = 0; i < ${#targets[@]}; i += 2)); do
-    pair=("${targets[@]:i:2}")
-    pids=()
-    for target in "${pair[@]}"; do
-      run_target "$target" &
-      pids+=($!)
+  limit="$minutes min"
+  [ "$runs_limit" -gt 0 ] && limit="$limit or $runs_limit inputs"
+  echo "=== fuzz: ${targets[*]}, each for $limit, two at a time"
+  # Two lanes: as soon as one target ends, the next one starts.
+  declare -A running=()
+  next=0
+  while [ $next -lt ${#targets[@]} ] || [ ${#running[@]} -gt 0 ]; do
+    while [ ${#running[@]} -lt 2 ] && [ $next -lt ${#targets[@]} ]; do
+      run_target "${targets[$next]}" &
+      running[$!]=${targets[$next]}
+      next=$((next + 1))
     done
-    for k in "${!pair[@]}"; do
-      wait "${pids[$k]}"
-      report_target "${pair[$k]}" $?
-    done
+    wait -n -p ended "${!running[@]}"
+    status=$?
+    report_target "${running[$ended]}" $status
+    unset "running[$ended]"
   done
 else
   for target in "${targets[@]}"; do
