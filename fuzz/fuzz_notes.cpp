@@ -229,12 +229,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!noteNameMatches(name)) fail("a made note name does not match the pattern");
     fuzzing::memory::putFile(folder.file(name), "x");
   }
+  // The first letter free is the first whose name nothing in the folder holds: neither a note
+  // made above nor a file or folder of the input that happens to bear that name.
+  char free = 0;
+  for (char c = 'a'; c <= 'z' && !free; ++c) {
+    char name[24];
+    if (!formatNoteName(name, sizeof name, 2026, 12, 9, 18, 30, c)) fail("note name");
+    if (!fuzzing::memory::entries().count(folder.file(name))) free = c;
+  }
   int count = NoteList.count;
   int d, mo, y, h, mi;
   char letter = 0;
   int started = startNewNote(&d, &mo, &y, &h, &mi, &letter);
-  if (count < kNoteSlots && taken < 26) {
-    if (!started || letter != char('a' + taken)) fail("a new note did not take the first free letter");
+  if (count < kNoteSlots && free) {
+    if (!started || letter != free) fail("a new note did not take the first free letter");
     if (saveCurrentNote(nullptr, "neu") != 1) fail("a new note was not written");
     if (fileContent(folder.file(NoteList.entries[NoteList.count - 1].fileName)) != "neu") fail("new note content");
   } else if (started) {
