@@ -52,42 +52,27 @@ void printFiring(void*, const Appointment& a, const LocalTime& now) {
 int runAlarms(int argc, char** argv) {
   std::string file, settingsFile, fromText, toText, answerText = "ok";
   bool write = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::printf(
-          "quendler alarms DATEI --from \"JJJJ-MM-TT HH:MM\" --to \"JJJJ-MM-TT HH:MM\"\n"
-          "                [--settings DATEI] [--answer ok|snooze] [--write]\n\n"
-          "Lädt die Termin-Datei wie das Programm, das ab --from läuft (mit AutoDelete, wenn die\n"
-          "Einstellungen es wollen), und macht jede Minute bis --to (einschließlich) die\n"
-          "Alarmprüfung. Die Minuten sind die der Uhr in deutscher Zeit: am letzten Sonntag im\n"
-          "März folgt auf 01:59 gleich 03:00, am letzten Sonntag im Oktober kommt 02:00 bis 02:59\n"
-          "zweimal (--from meint dann die erste, --to die zweite). Jedes Alarmfenster wird mit\n"
-          "\"OK\" beantwortet (Voreinstellung) oder mit --answer snooze mit \"Snooze\" (Minuten aus\n"
-          "der Einstellung Snooze). Je Auslösung eine Zeile, durch Tabulatoren getrennt:\n"
-          "Datum und Uhrzeit (JJJJ-MM-TT HH:MM), Name, Art vor der Auslösung, Aktion.\n"
-          "Mit --write wird die Datei wie vom Programm nach jeder Prüfung, die etwas ausgelöst\n"
-          "hat, sortiert gespeichert; ohne --write bleibt sie, wie sie ist.\n");
-      return kExitOk;
-    }
-    if (arg == "--write") {
-      write = true;
-      continue;
-    }
-    std::string* target = nullptr;
-    if (arg == "--settings") target = &settingsFile;
-    else if (arg == "--from") target = &fromText;
-    else if (arg == "--to") target = &toText;
-    else if (arg == "--answer") target = &answerText;
-    if (target) {
-      if (i + 1 >= argc) return usageError(arg + " ohne Wert");
-      *target = argv[++i];
-      continue;
-    }
-    if (arg.size() > 1 && arg[0] == '-') return usageError("unbekannte Angabe \"" + arg + "\" für alarms");
-    if (!file.empty()) return usageError("nur eine Termin-Datei angeben");
-    file = arg;
-  }
+  static const char help[] =
+    "quendler alarms DATEI --from \"JJJJ-MM-TT HH:MM\" --to \"JJJJ-MM-TT HH:MM\"\n"
+    "                [--settings DATEI] [--answer ok|snooze] [--write]\n\n"
+    "Lädt die Termin-Datei wie das Programm, das ab --from läuft (mit AutoDelete, wenn die\n"
+    "Einstellungen es wollen), und macht jede Minute bis --to (einschließlich) die\n"
+    "Alarmprüfung. Die Minuten sind die der Uhr in deutscher Zeit: am letzten Sonntag im\n"
+    "März folgt auf 01:59 gleich 03:00, am letzten Sonntag im Oktober kommt 02:00 bis 02:59\n"
+    "zweimal (--from meint dann die erste, --to die zweite). Jedes Alarmfenster wird mit\n"
+    "\"OK\" beantwortet (Voreinstellung) oder mit --answer snooze mit \"Snooze\" (Minuten aus\n"
+    "der Einstellung Snooze). Je Auslösung eine Zeile, durch Tabulatoren getrennt:\n"
+    "Datum und Uhrzeit (JJJJ-MM-TT HH:MM), Name, Art vor der Auslösung, Aktion.\n"
+    "Mit --write wird die Datei wie vom Programm nach jeder Prüfung, die etwas ausgelöst\n"
+    "hat, sortiert gespeichert; ohne --write bleibt sie, wie sie ist.\n";
+  int status = readToolOptions(argc, argv, "alarms", help,
+                               {{"--write", nullptr, &write},
+                                {"--settings", &settingsFile, nullptr},
+                                {"--from", &fromText, nullptr},
+                                {"--to", &toText, nullptr},
+                                {"--answer", &answerText, nullptr}},
+                               &file, "eine Termin-Datei");
+  if (status != kRunCommand) return status;
   if (file.empty()) return usageError("alarms braucht eine Termin-Datei");
   if (fromText.empty() || toText.empty()) return usageError("alarms braucht --from und --to");
   LocalTime from, to;

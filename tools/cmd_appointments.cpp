@@ -29,31 +29,19 @@ std::string fieldText(const char* field, size_t width) {
 
 int runAppointments(int argc, char** argv) {
   std::string file, settingsFile, dateText, picturesText;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::printf(
-          "quendler appointments DATEI [--settings DATEI] [--date JJJJ-MM-TT] [--pictures JJJJ-MM]\n\n"
-          "Lädt die Termin-Datei wie das Programm an diesem Tag (mit AutoDelete, wenn die\n"
-          "Einstellungen es wollen) und zeigt je Termin eine Zeile, durch Tabulatoren getrennt:\n"
-          "Nummer, Name, Art, Datum, Uhrzeit, Aktion, Bild, Pfad, Bemerkung, zuletzt ausgelöst\n"
-          "(Tag des Jahres), Schlummerminuten. Mit --pictures je Tag des Monats das Datum und\n"
-          "die Nummer des Terminbilds im Kalender.\n");
-      return kExitOk;
-    }
-    std::string* target = nullptr;
-    if (arg == "--settings") target = &settingsFile;
-    else if (arg == "--date") target = &dateText;
-    else if (arg == "--pictures") target = &picturesText;
-    if (target) {
-      if (i + 1 >= argc) return usageError(arg + " ohne Wert");
-      *target = argv[++i];
-      continue;
-    }
-    if (arg.size() > 1 && arg[0] == '-') return usageError("unbekannte Angabe \"" + arg + "\" für appointments");
-    if (!file.empty()) return usageError("nur eine Termin-Datei angeben");
-    file = arg;
-  }
+  static const char help[] =
+    "quendler appointments DATEI [--settings DATEI] [--date JJJJ-MM-TT] [--pictures JJJJ-MM]\n\n"
+    "Lädt die Termin-Datei wie das Programm an diesem Tag (mit AutoDelete, wenn die\n"
+    "Einstellungen es wollen) und zeigt je Termin eine Zeile, durch Tabulatoren getrennt:\n"
+    "Nummer, Name, Art, Datum, Uhrzeit, Aktion, Bild, Pfad, Bemerkung, zuletzt ausgelöst\n"
+    "(Tag des Jahres), Schlummerminuten. Mit --pictures je Tag des Monats das Datum und\n"
+    "die Nummer des Terminbilds im Kalender.\n";
+  int status = readToolOptions(argc, argv, "appointments", help,
+                               {{"--settings", &settingsFile, nullptr},
+                                {"--date", &dateText, nullptr},
+                                {"--pictures", &picturesText, nullptr}},
+                               &file, "eine Termin-Datei");
+  if (status != kRunCommand) return status;
   if (file.empty()) return usageError("appointments braucht eine Termin-Datei");
 
   startClockFromEnvironment();

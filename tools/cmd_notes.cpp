@@ -24,29 +24,17 @@ std::string nameTime(const std::string& n) {
 int runNotes(int argc, char** argv) {
   std::string folder, showText;
   bool show = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::printf(
-          "quendler notes ORDNER [--show N]\n\n"
-          "Listet die Notizen im Ordner wie das Notizfenster (Dateien N_20??????_?????.txt,\n"
-          "Groß- und Kleinschreibung gleich, nach Namen sortiert, älteste zuerst), je Notiz eine\n"
-          "Zeile, durch Tabulatoren getrennt: Dateiname, Erstellungszeit JJJJ-MM-TT HH:MM (aus dem\n"
-          "Namen), Buchstabe, schreibgeschützt (1 oder 0), Größe in Bytes.\n"
-          "Mit --show N den Text der Notiz N (von 0 an gezählt) so, wie das Fenster ihn zeigt\n"
-          "(höchstens 16383 Zeichen), in UTF-8.\n");
-      return kExitOk;
-    }
-    if (arg == "--show") {
-      if (i + 1 >= argc) return usageError("--show ohne Wert");
-      showText = argv[++i];
-      show = true;
-      continue;
-    }
-    if (arg.size() > 1 && arg[0] == '-') return usageError("unbekannte Angabe \"" + arg + "\" für notes");
-    if (!folder.empty()) return usageError("nur einen Ordner angeben");
-    folder = arg;
-  }
+  static const char help[] =
+    "quendler notes ORDNER [--show N]\n\n"
+    "Listet die Notizen im Ordner wie das Notizfenster (Dateien N_20??????_?????.txt,\n"
+    "Groß- und Kleinschreibung gleich, nach Namen sortiert, älteste zuerst), je Notiz eine\n"
+    "Zeile, durch Tabulatoren getrennt: Dateiname, Erstellungszeit JJJJ-MM-TT HH:MM (aus dem\n"
+    "Namen), Buchstabe, schreibgeschützt (1 oder 0), Größe in Bytes.\n"
+    "Mit --show N den Text der Notiz N (von 0 an gezählt) so, wie das Fenster ihn zeigt\n"
+    "(höchstens 16383 Zeichen), in UTF-8.\n";
+  int status = readToolOptions(argc, argv, "notes", help, {{"--show", &showText, &show}}, &folder,
+                               "einen Ordner");
+  if (status != kRunCommand) return status;
   if (folder.empty()) return usageError("notes braucht einen Ordner");
   long index = -1;
   if (show) {

@@ -31,35 +31,28 @@ int runWallpaper(int argc, char** argv) {
   std::string dateText, sizeText = "1920x1080", settingsFile, appointmentsFile, seedText, bottomText;
   std::string out = "wallpaper.bmp";
   bool printCells = false, printLayout = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::printf(
-          "quendler wallpaper [--date JJJJ-MM-TT] [--size BxH] [--bottom N] [--settings DATEI]\n"
-          "                   [--appointments DATEI] [--seed N] [--out DATEI] [--cells] [--layout]\n\n"
-          "Setzt das Hintergrundbild für den Tag (Vorgabe: heute) und die Bildschirmgröße\n"
-          "(Vorgabe: 1920x1080) zusammen und schreibt es als 24-Bit-BMP (Vorgabe:\n"
-          "./wallpaper.bmp), als PNG, wenn der Name auf .png endet. Einstellungen aus einer Textdatei mit Zeilen \"Name=Wert\"\n"
-          "(Registrierungsnamen), Termine aus einer .qtm-Datei. --seed startet den Zufall\n"
-          "fest, --cells zeigt die Belegung der 42 Felder, --layout die Maße des Blatts\n"
-          "(s X0 Y0 cw ch dx dy Überschrifthöhe). --bottom N hält das Blatt über der Zeile N\n"
-          "(etwa der Oberkante der Taskleiste; Vorgabe: die Bildhöhe).\n");
-      return kExitOk;
-    }
-    if (arg == "--cells") { printCells = true; continue; }
-    if (arg == "--layout") { printLayout = true; continue; }
-    std::string* target = nullptr;
-    if (arg == "--date") target = &dateText;
-    else if (arg == "--size") target = &sizeText;
-    else if (arg == "--settings") target = &settingsFile;
-    else if (arg == "--appointments") target = &appointmentsFile;
-    else if (arg == "--seed") target = &seedText;
-    else if (arg == "--bottom") target = &bottomText;
-    else if (arg == "--out") target = &out;
-    if (!target) return usageError("unbekannte Angabe \"" + arg + "\" für wallpaper");
-    if (i + 1 >= argc) return usageError(arg + " ohne Wert");
-    *target = argv[++i];
-  }
+  static const char help[] =
+    "quendler wallpaper [--date JJJJ-MM-TT] [--size BxH] [--bottom N] [--settings DATEI]\n"
+    "                   [--appointments DATEI] [--seed N] [--out DATEI] [--cells] [--layout]\n\n"
+    "Setzt das Hintergrundbild für den Tag (Vorgabe: heute) und die Bildschirmgröße\n"
+    "(Vorgabe: 1920x1080) zusammen und schreibt es als 24-Bit-BMP (Vorgabe:\n"
+    "./wallpaper.bmp), als PNG, wenn der Name auf .png endet. Einstellungen aus einer Textdatei mit Zeilen \"Name=Wert\"\n"
+    "(Registrierungsnamen), Termine aus einer .qtm-Datei. --seed startet den Zufall\n"
+    "fest, --cells zeigt die Belegung der 42 Felder, --layout die Maße des Blatts\n"
+    "(s X0 Y0 cw ch dx dy Überschrifthöhe). --bottom N hält das Blatt über der Zeile N\n"
+    "(etwa der Oberkante der Taskleiste; Vorgabe: die Bildhöhe).\n";
+  int status = readToolOptions(argc, argv, "wallpaper", help,
+                               {{"--cells", nullptr, &printCells},
+                                {"--layout", nullptr, &printLayout},
+                                {"--date", &dateText, nullptr},
+                                {"--size", &sizeText, nullptr},
+                                {"--settings", &settingsFile, nullptr},
+                                {"--appointments", &appointmentsFile, nullptr},
+                                {"--seed", &seedText, nullptr},
+                                {"--bottom", &bottomText, nullptr},
+                                {"--out", &out, nullptr}},
+                               nullptr, nullptr);
+  if (status != kRunCommand) return status;
 
   startClockFromEnvironment();
   LocalTime now;

@@ -36,6 +36,34 @@ int usageError(const std::string& message) {
   return kExitUsage;
 }
 
+int readToolOptions(int argc, char** argv, const char* command, const char* help,
+                    std::initializer_list<ToolOption> options, std::string* positional,
+                    const char* positionalWhat) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(help, stdout);
+      return kExitOk;
+    }
+    const ToolOption* option = nullptr;
+    for (const ToolOption& o : options)
+      if (arg == o.name) option = &o;
+    if (option) {
+      if (option->value) {
+        if (i + 1 >= argc) return usageError(arg + " ohne Wert");
+        *option->value = argv[++i];
+      }
+      if (option->given) *option->given = true;
+      continue;
+    }
+    if (!positional || (arg.size() > 1 && arg[0] == '-'))
+      return usageError("unbekannte Angabe \"" + arg + "\" für " + command);
+    if (!positional->empty()) return usageError(std::string("nur ") + positionalWhat + " angeben");
+    *positional = arg;
+  }
+  return kRunCommand;
+}
+
 std::string cp1252ToUtf8(const std::string& text) {
   // Windows-1252 0x80..0x9F differ from Latin-1; the rest maps straight to U+00A0..U+00FF.
   static const unsigned short high[32] = {

@@ -67,4 +67,19 @@ list=$("$q" appointments "$file" --date 2026-03-31 | cut -f2,3,10 | tr '\t' ' ' 
 "$q" alarms "$file" --from "2026-03-28 07:00" --to "2026-03-29 07:00" --answer vielleicht >/dev/null 2>&1
 [ $? = 2 ] || fail "bad answer"
 "$q" alarms --help | grep -q "JJJJ-MM-TT HH:MM" || fail "help"
+# The argument loop the subcommands share: each bad call gets its own German line.
+refused() {  # EXPECTED-MESSAGE ARGS...
+  local expected=$1 err
+  shift
+  err=$("$q" "$@" 2>&1 >/dev/null)
+  [ $? = 2 ] && [ "$err" = "quendler: $expected" ] || fail "$* answered \"$err\""
+}
+refused "nur eine Termin-Datei angeben" alarms "$file" "$file" --from "2026-03-28 07:00" --to "2026-03-28 08:00"
+refused "--from ohne Wert" alarms "$file" --to "2026-03-28 08:00" --from
+refused 'unbekannte Angabe "--schreiben" für alarms' alarms "$file" --schreiben
+refused 'unbekannte Angabe "datei.qtm" für wallpaper' wallpaper datei.qtm
+refused "nur einen Ordner angeben" notes "$dir" "$dir"
+refused "--show ohne Wert" notes "$dir" --show
+refused "appointments braucht eine Termin-Datei" appointments --date 2026-03-28
+"$q" appointments --help | grep -q -- "--pictures JJJJ-MM" || fail "appointments help"
 echo "alarms tool tests passed"
