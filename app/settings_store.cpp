@@ -62,8 +62,15 @@ std::string MemorySettingsStore::foldPath(const std::string& path) {
   return out;
 }
 
+// The order of the folded strings, compared letter by letter without making them: a map of
+// values is searched on every read and every line of a settings file.
 bool MemorySettingsStore::NoCase::operator()(const std::string& a, const std::string& b) const {
-  return foldPath(a) < foldPath(b);
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    int x = std::tolower(static_cast<unsigned char>(a[i])), y = std::tolower(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 std::string MemorySettingsStore::keyName(const std::string& folded) const {

@@ -448,4 +448,16 @@ TEST(SettingsFile, EveryKeyIsWrittenSoThatItIsReadBackAsTheSameKey) {
   EXPECT_EQ(back.format(), text);
 }
 
+// Value names compare as their folded forms do — the order the file is written in — with
+// letters above 0x7F after the ASCII ones and a name before every longer name it begins.
+TEST(SettingsFile, NamesCompareAsTheirFoldedForms) {
+  const std::vector<std::string> names = {"", "a", "A", "ab", "aB", "Ab", "b", "Z", "_", "[",
+                                          "`", "\xC4", "\xE4rger", "\x80", "a\xFF", "aa", "AA", "Ba"};
+  MemorySettingsStore::NoCase less;
+  for (const std::string& a : names)
+    for (const std::string& b : names)
+      EXPECT_EQ(less(a, b), MemorySettingsStore::foldPath(a) < MemorySettingsStore::foldPath(b))
+          << "\"" << a << "\" against \"" << b << "\"";
+}
+
 }  // namespace
