@@ -195,7 +195,7 @@ def record(name, kind, picture, remark):
         r[offset:offset + len(data)] = data
     return bytes(r)
 with open(sys.argv[1], "wb") as f:
-    f.write(record("Geschenke abholen", 1, 4,
+    f.write(record("Geschenke abholen", 1, 18,  # slider position 18: the present
                    "Bei Müllers im Laden, bis 12 Uhr geöffnet. Den Abholschein nicht vergessen!"))
     f.write(record("Tabletten", 2, 0, "Eine nach dem Frühstück."))
 PY
@@ -235,7 +235,7 @@ if [ -f "$editor_probe_exe" ]; then
     shot editor-empty; crop editor-empty "$l" "$t" "$r" "$b" 10
     ed click 1211
     ed name "Zahnarzt"
-    ed slide 7
+    ed slide 4  # the slider position whose picture is the tooth
     ed choose 1061 1
     ed type 1067 "Bohrer mitbringen, Karte nicht vergessen."
     sleep 1
@@ -243,7 +243,7 @@ if [ -f "$editor_probe_exe" ]; then
     ed click 1211
     ed name "Geburtstag Oma"
     ed choose 1062 4
-    ed slide 12
+    ed slide 1  # the cake
     ed choose 1061 2
     ed type 1063 "C:\\Musik\\Geburtstag.mp3"
     ed type 1067 "Anrufen!"
